@@ -1,0 +1,256 @@
+#include "dialer/frmMiravoCall.h"
+
+#include "data/PhoneCardDatabase.h"
+#include "dialer/TextNumbers.h"
+#include "ui/MessageService.h"
+#include "ui/Twips.h"
+#include "ui/WindowRegistry.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace miravo {
+namespace {
+
+// The designed window, in twips.
+constexpr int ClientWidth = 8085;
+constexpr int ClientHeight = 4440;
+
+enum class FontKind { Default, Bold825, Title, ComPort };
+
+struct ControlDesign {
+    const char* name;
+    TwipsRect rect;
+    const char* caption;
+    FontKind font;
+};
+
+// Left, top, width, height in twips, as designed.
+constexpr ControlDesign Label7{"Label7", {195, 75, 5190, 495}, "MIRAVO DIALER 1.0", FontKind::Title};
+constexpr ControlDesign Label5{"Label5", {210, 855, 2010, 300}, "Select Card Company", FontKind::Default};
+constexpr ControlDesign Combo1{"Combo1", {2340, 825, 3435, 315}, "", FontKind::Bold825};
+constexpr ControlDesign Label1{"Label1", {210, 1260, 1995, 255}, "Enter Miravo Number!", FontKind::Default};
+constexpr ControlDesign txtDial_Num1{"txtDial_Num1", {2340, 1215, 3405, 315}, "", FontKind::Bold825};
+constexpr ControlDesign Label2{"Label2", {210, 1620, 2100, 375}, "Language English or French", FontKind::Default};
+constexpr ControlDesign txtDial_Num2{"txtDial_Num2", {2340, 1590, 1350, 315}, "", FontKind::Bold825};
+constexpr ControlDesign Label9{"Label9", {3945, 1650, 1050, 270}, "Com Port", FontKind::ComPort};
+constexpr ControlDesign txtPort{"txtPort", {5010, 1605, 690, 315}, "", FontKind::Bold825};
+constexpr ControlDesign Label3{"Label3", {210, 1950, 2055, 300}, "Enter Access PIN Number!", FontKind::Default};
+constexpr ControlDesign txtDial_Num3{"txtDial_Num3", {2310, 1965, 2805, 315}, "", FontKind::Bold825};
+constexpr ControlDesign Label6{"Label6", {210, 2400, 2010, 285}, "Select Clent or Friend", FontKind::Default};
+constexpr ControlDesign Combo2{"Combo2", {2340, 2355, 3180, 315}, "", FontKind::Default};
+constexpr ControlDesign Label4{"Label4", {210, 2760, 1860, 300}, "Select telephone number.", FontKind::Default};
+constexpr ControlDesign txtDial_Num4{"txtDial_Num4", {2340, 2775, 3180, 315}, "", FontKind::Default};
+constexpr ControlDesign cmdDial{"cmdDial", {270, 3570, 1500, 330}, "Dial", FontKind::Bold825};
+constexpr ControlDesign cmdConnect{"cmdConnect", {1815, 3570, 1500, 330}, "Connect", FontKind::Bold825};
+constexpr ControlDesign Command1{"Command1", {3375, 3570, 1500, 330}, "Products", FontKind::Bold825};
+constexpr ControlDesign cmdPhonebook{"cmdPhonebook", {270, 4005, 1500, 330}, "Phonebook", FontKind::Bold825};
+constexpr ControlDesign cmdDisconnect{"cmdDisconnect", {1815, 4005, 1500, 330}, "Disconnect", FontKind::Bold825};
+constexpr ControlDesign cmdClose{"cmdClose", {3375, 4005, 1500, 330}, "Close", FontKind::Bold825};
+constexpr ControlDesign Image2{"Image2", {6360, 90, 1410, 1095}, "", FontKind::Default};
+constexpr ControlDesign Image1{"Image1", {6360, 1200, 1455, 2325}, "", FontKind::Default};
+
+QFont fontFor(FontKind kind, const QFont& windowFont)
+{
+    switch (kind) {
+    case FontKind::Bold825: {
+        QFont font(QStringLiteral("MS Sans Serif"));
+        font.setPointSizeF(8.25);
+        font.setBold(true);
+        return font;
+    }
+    case FontKind::Title: {
+        QFont font(QStringLiteral("Arial"));
+        font.setPointSizeF(24);
+        return font;
+    }
+    case FontKind::ComPort: {
+        QFont font(QStringLiteral("MS Sans Serif"));
+        font.setPointSizeF(9.75);
+        return font;
+    }
+    case FontKind::Default:
+        break;
+    }
+    return windowFont;
+}
+
+template <typename W>
+W* place(QWidget* window, const ControlDesign& design, W* widget)
+{
+    widget->setObjectName(QString::fromLatin1(design.name));
+    widget->setGeometry(design.rect.toPixels());
+    widget->setFont(fontFor(design.font, window->font()));
+    return widget;
+}
+
+QLabel* label(QWidget* window, const ControlDesign& design)
+{
+    return place(window, design, new QLabel(QString::fromLatin1(design.caption), window));
+}
+
+QPushButton* button(QWidget* window, const ControlDesign& design)
+{
+    return place(window, design, new QPushButton(QString::fromLatin1(design.caption), window));
+}
+
+QComboBox* comboBox(QWidget* window, const ControlDesign& design)
+{
+    auto* combo = place(window, design, new QComboBox(window));
+    combo->setEditable(true);
+    // A completer would fill the dialing fields from a prefix of a company's name; Enter must not add the
+    // typed text to the list either. The lists hold their entries in the order they were appended.
+    combo->setCompleter(nullptr);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    return combo;
+}
+
+QLabel* picture(QWidget* window, const ControlDesign& design, const QString& resource)
+{
+    auto* image = place(window, design, new QLabel(window));
+    image->setPixmap(QPixmap(resource));
+    image->setScaledContents(true);
+    return image;
+}
+
+} // namespace
+
+frmMiravoCall::frmMiravoCall(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("frmMiravoCall"));
+    setWindowTitle(QStringLiteral("Miravo"));
+    setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
+    buildControls();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = rect();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+
+    // The load step. A failing step ends silently; the window opens all the same.
+    m_txtPort->setText(QStringLiteral("3"));
+    m_portNumber = toPortNumber(m_txtPort->text()).value_or(m_portNumber);
+    loadLists();
+}
+
+frmMiravoCall::~frmMiravoCall() = default;
+
+void frmMiravoCall::buildControls()
+{
+    m_Label7 = label(this, Label7);
+    label(this, Label5);
+    m_Combo1 = comboBox(this, Combo1);
+    label(this, Label1);
+    m_txtDial_Num1 = place(this, txtDial_Num1, new QLineEdit(this));
+    label(this, Label2);
+    m_txtDial_Num2 = place(this, txtDial_Num2, new QLineEdit(this));
+    label(this, Label9);
+    m_txtPort = place(this, txtPort, new QLineEdit(this));
+    label(this, Label3);
+    m_txtDial_Num3 = place(this, txtDial_Num3, new QLineEdit(this));
+    label(this, Label6);
+    m_Combo2 = comboBox(this, Combo2);
+    label(this, Label4);
+    m_txtDial_Num4 = comboBox(this, txtDial_Num4);
+    m_cmdDial = button(this, cmdDial);
+    m_cmdConnect = button(this, cmdConnect);
+    m_Command1 = button(this, Command1);
+    m_cmdPhonebook = button(this, cmdPhonebook);
+    m_cmdDisconnect = button(this, cmdDisconnect);
+    m_cmdClose = button(this, cmdClose);
+    picture(this, Image2, QStringLiteral(":/dialer/images/handset.svg"));
+    picture(this, Image1, QStringLiteral(":/dialer/images/card.svg"));
+
+    const QList<QWidget*> tabOrder{m_cmdConnect, m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose,
+                                   m_Combo1,     m_Combo2,       m_Command1,     m_cmdDial,      m_cmdDisconnect,
+                                   m_cmdPhonebook, m_txtPort,    m_txtDial_Num4};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    m_cmdConnect->setFocus();
+
+    connect(m_Combo1, &QComboBox::activated, this, &frmMiravoCall::Combo1_Lookup);
+    connect(m_Combo1->lineEdit(), &QLineEdit::textEdited, this, &frmMiravoCall::Combo1_Lookup);
+    connect(m_Combo2, &QComboBox::activated, this, &frmMiravoCall::Combo2_Click);
+    connect(m_cmdConnect, &QPushButton::clicked, this, &frmMiravoCall::cmdConnect_Click);
+    connect(m_cmdDisconnect, &QPushButton::clicked, this, &frmMiravoCall::cmdDisconnect_Click);
+    connect(m_cmdDial, &QPushButton::clicked, this, &frmMiravoCall::cmdDial_Click);
+    connect(m_cmdPhonebook, &QPushButton::clicked, this, &frmMiravoCall::cmdPhonebook_Click);
+    connect(m_Command1, &QPushButton::clicked, this, &frmMiravoCall::Command1_Click);
+    connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void frmMiravoCall::loadLists()
+{
+    // Each list stands on its own: a failure reading one table never leaves the other list empty.
+    // The start-up shows no message; a list whose read failed simply stays empty.
+    if (const auto companies = readCompanyNames(); companies.ok())
+        m_Combo1->addItems(companies.value);
+    if (const auto clients = readClientNames(); clients.ok())
+        m_Combo2->addItems(clients.value);
+    // Adding items to an editable combo box shows the first entry; the texts start empty.
+    m_Combo1->setEditText(QString());
+    m_Combo2->setEditText(QString());
+    m_txtDial_Num4->setEditText(QString());
+}
+
+QString frmMiravoCall::portText() const { return m_txtPort->text(); }
+QString frmMiravoCall::accessNumber() const { return m_txtDial_Num1->text(); }
+QString frmMiravoCall::languageChoice() const { return m_txtDial_Num2->text(); }
+QString frmMiravoCall::accessCode() const { return m_txtDial_Num3->text(); }
+QString frmMiravoCall::destinationNumber() const { return m_txtDial_Num4->currentText(); }
+
+void frmMiravoCall::Combo1_Lookup()
+{
+    const auto found = lookupCompany(m_Combo1->currentText());
+    if (!found.ok()) {
+        showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
+        return;
+    }
+    // Text that matches no company leaves the three fields as they were.
+    if (const auto& fields = found.value) {
+        m_txtDial_Num1->setText(fields->business);
+        m_txtDial_Num2->setText(fields->language);
+        m_txtDial_Num3->setText(fields->code);
+    }
+}
+
+void frmMiravoCall::Combo2_Click()
+{
+    const auto found = lookupPersonNumbers(m_Combo2->currentText());
+    if (!found.ok()) {
+        showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
+        return;
+    }
+    if (found.value.isEmpty())
+        return;
+    // The offered numbers accumulate: every person chosen so far stays offered. The number to dial (the text)
+    // is the user's to pick or type, so it is kept as it is.
+    const QString typed = m_txtDial_Num4->currentText();
+    m_txtDial_Num4->addItems(found.value);
+    m_txtDial_Num4->setEditText(typed);
+    repaint();
+}
+
+void frmMiravoCall::cmdConnect_Click() {}
+
+void frmMiravoCall::cmdDisconnect_Click() {}
+
+void frmMiravoCall::cmdDial_Click() {}
+
+void frmMiravoCall::cmdPhonebook_Click() {}
+
+void frmMiravoCall::Command1_Click() {}
+
+frmMiravoCall* showMainWindow()
+{
+    return showWindow<frmMiravoCall>();
+}
+
+} // namespace miravo

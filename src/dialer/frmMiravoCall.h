@@ -1,0 +1,67 @@
+// frmMiravoCall, the main window and the program's start: the card-company and client lists, the four dialing
+// fields and the port field, and the buttons that dial and open the other windows.
+// Its dialing fields and port field are also what the keypad window dials from; it reads them, never writes them.
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace miravo {
+
+class frmMiravoCall final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmMiravoCall)
+
+public:
+    // Runs the load step: port field and port number, then both lists from the database.
+    explicit frmMiravoCall(QWidget* parent = nullptr);
+    ~frmMiravoCall() override;
+
+    // The current texts of the fields the keypad window dials from.
+    QString portText() const;
+    QString accessNumber() const;    // txtDial_Num1
+    QString languageChoice() const;  // txtDial_Num2
+    QString accessCode() const;      // txtDial_Num3
+    QString destinationNumber() const; // txtDial_Num4's text
+
+    // The port number taken from txtPort at start-up.
+    int portNumber() const { return m_portNumber; }
+
+private:
+    void buildControls();
+    void loadLists();
+
+    void Combo1_Lookup();
+    void Combo2_Click();
+    void cmdConnect_Click();
+    void cmdDisconnect_Click();
+    void cmdDial_Click();
+    void cmdPhonebook_Click();
+    void Command1_Click();
+
+    QLabel* m_Label7 = nullptr;
+    QComboBox* m_Combo1 = nullptr;
+    QLineEdit* m_txtDial_Num1 = nullptr;
+    QLineEdit* m_txtDial_Num2 = nullptr;
+    QLineEdit* m_txtPort = nullptr;
+    QLineEdit* m_txtDial_Num3 = nullptr;
+    QComboBox* m_Combo2 = nullptr;
+    QComboBox* m_txtDial_Num4 = nullptr;
+    QPushButton* m_cmdDial = nullptr;
+    QPushButton* m_cmdConnect = nullptr;
+    QPushButton* m_Command1 = nullptr;
+    QPushButton* m_cmdPhonebook = nullptr;
+    QPushButton* m_cmdDisconnect = nullptr;
+    QPushButton* m_cmdClose = nullptr;
+
+    int m_portNumber = 1;
+};
+
+// Creates and shows the main window (or raises it when it is open).
+frmMiravoCall* showMainWindow();
+
+} // namespace miravo

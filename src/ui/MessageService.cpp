@@ -1,0 +1,54 @@
+#include "ui/MessageService.h"
+
+#include <QMessageBox>
+
+namespace miravo {
+namespace {
+
+class QtMessageService final : public MessageService {
+public:
+    MessageAnswer show(const MessageRequest& request) override
+    {
+        // No parent: the box belongs to no window, and application modality blocks every window while it shows.
+        QMessageBox box;
+        box.setWindowModality(Qt::ApplicationModal);
+        box.setWindowTitle(request.title);
+        box.setText(request.text);
+        switch (request.style) {
+        case MessageStyle::OkOnly:
+            box.setIcon(QMessageBox::NoIcon);
+            box.setStandardButtons(QMessageBox::Ok);
+            box.setDefaultButton(QMessageBox::Ok);
+            break;
+        case MessageStyle::YesNoCritical:
+            box.setIcon(QMessageBox::Critical);
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::No);
+            box.setEscapeButton(QMessageBox::No);
+            break;
+        }
+        switch (box.exec()) {
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
+        default:
+            // A Yes/No box closed without a choice counts as the default, No.
+            return request.style == MessageStyle::YesNoCritical ? MessageAnswer::No : MessageAnswer::Ok;
+        }
+    }
+};
+
+QtMessageService s_qtService;
+MessageService* s_service = &s_qtService;
+
+} // namespace
+
+MessageAnswer showMessage(const QString& text, MessageStyle style, const QString& title)
+{
+    return s_service->show(MessageRequest{text, title.isEmpty() ? ApplicationTitle : title, style});
+}
+
+void setMessageService(MessageService* service) { s_service = service ? service : &s_qtService; }
+
+} // namespace miravo

@@ -1,0 +1,310 @@
+// The main window on the offscreen platform, with its database in a temporary data folder: start-up lists,
+// the company and person lookups, and the window's designed shape.
+#include "dialer/frmMiravoCall.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempDataFolder.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace miravo;
+using miravo::test::row;
+using miravo::test::ScriptedMessages;
+using miravo::test::TempDataFolder;
+
+namespace {
+
+QStringList entries(const QComboBox* combo)
+{
+    QStringList result;
+    for (int i = 0; i < combo->count(); ++i)
+        result.append(combo->itemText(i));
+    return result;
+}
+
+// A person picks an entry of a drop-down list.
+void pick(QComboBox* combo, const QString& entry)
+{
+    const int index = combo->findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    QVERIFY2(index >= 0, qPrintable(entry));
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+} // namespace
+
+class tst_frmMiravoCall : public QObject {
+    Q_OBJECT
+
+private:
+    template <typename T>
+    static T* control(QWidget* window, const char* name)
+    {
+        auto* found = window->findChild<T*>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+
+private slots:
+    void startUp();
+    void startUpLists_data();
+    void startUpLists();
+    void startUpWithoutFileShowsNothing();
+    void companyLookupByPick();
+    void companyLookupTypedLetterByLetter();
+    void companyWithNullCode();
+    void companyLookupSeesChangesWithoutRestart();
+    void lookupWithoutFileShowsError();
+    void personLookupAppends();
+    void typingIntoClientLooksNothingUp();
+    void designedShape();
+    void closeClosesThisWindowOnly();
+};
+
+void tst_frmMiravoCall::startUp()
+{
+    TempDataFolder folder;
+    QVERIFY(folder.createDatabase());
+    frmMiravoCall window;
+    QCOMPARE(control<QLineEdit>(&window, "txtPort")->text(), QStringLiteral("3"));
+    QCOMPARE(window.portNumber(), 3);
+    for (const char* name : {"txtDial_Num1", "txtDial_Num2", "txtDial_Num3"})
+        QVERIFY(control<QLineEdit>(&window, name)->text().isEmpty());
+    for (const char* name : {"Combo1", "Combo2", "txtDial_Num4"})
+        QVERIFY(control<QComboBox>(&window, name)->currentText().isEmpty());
+}
+
+void tst_frmMiravoCall::startUpLists_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<int>("companies");
+    QTest::addColumn<int>("clients");
+
+    QTest::newRow("all records, beyond 100") << QString() << 120 << 130;
+    QTest::newRow("Vendors missing: clients still listed") << "DROP TABLE Vendors" << 0 << 130;
+    QTest::newRow("Clients missing: companies still listed") << "DROP TABLE Clients" << 120 << 0;
+    QTest::newRow("a Null company in the middle ends nothing") << "UPDATE Vendors SET Company = NULL WHERE ID = 50"
+                                                               << 119 << 130;
+}
+
+void tst_frmMiravoCall::startUpLists()
+{
+    QFETCH(QString, damage);
+    QFETCH(int, companies);
+    QFETCH(int, clients);
+    TempDataFolder folder;
+    QList<schema::Row> vendors;
+    for (int i = 1; i <= 120; ++i)
+        vendors.append(row({{"Company", QStringLiteral("Card %1").arg(i)}}));
+    QList<schema::Row> people;
+    for (int i = 1; i <= 130; ++i)
+        people.append(row({{"Name", QStringLiteral("Person %1").arg(i)}}));
+    QVERIFY(folder.createDatabase(vendors, people));
+    if (!damage.isEmpty())
+        QVERIFY(folder.exec(damage));
+
+    ScriptedMessages messages;
+    frmMiravoCall window;
+    QCOMPARE(control<QComboBox>(&window, "Combo1")->count(), companies);
+    QCOMPARE(control<QComboBox>(&window, "Combo2")->count(), clients);
+    if (companies > 0)
+        QCOMPARE(control<QComboBox>(&window, "Combo1")->itemText(companies - 1), QStringLiteral("Card 120"));
+    QVERIFY(messages.shown().isEmpty());
+}
+
+void tst_frmMiravoCall::startUpWithoutFileShowsNothing()
+{
+    TempDataFolder folder;
+    ScriptedMessages messages;
+    frmMiravoCall window;
+    QCOMPARE(control<QComboBox>(&window, "Combo1")->count(), 0);
+    QCOMPARE(control<QComboBox>(&window, "Combo2")->count(), 0);
+    QVERIFY(messages.shown().isEmpty());
+    QVERIFY(!QFile::exists(folder.databasePath()));
+}
+
+void tst_frmMiravoCall::companyLookupByPick()
+{
+    TempDataFolder folder;
+    QVERIFY(folder.createDatabase({
+        row({{"Company", "Alpha"}, {"Business", "18005550101"}, {"Language", "1"}, {"Code", "4321"}}),
+        row({{"Company", "Beta"}, {"Business", "18005550142"}, {"Language", "2"}, {"Code", "9999"}}),
+    }));
+    frmMiravoCall window;
+    window.show();
+    auto* combo = control<QComboBox>(&window, "Combo1");
+    QCOMPARE(entries(combo), (QStringList{"Alpha", "Beta"}));
+
+    pick(combo, "Beta");
+    QCOMPARE(control<QLineEdit>(&window, "txtDial_Num1")->text(), QStringLiteral("18005550142"));
+    QCOMPARE(control<QLineEdit>(&window, "txtDial_Num2")->text(), QStringLiteral("2"));
+    QCOMPARE(control<QLineEdit>(&window, "txtDial_Num3")->text(), QStringLiteral("9999"));
+    QVERIFY(control<QComboBox>(&window, "txtDial_Num4")->currentText().isEmpty());
+}
+
+void tst_frmMiravoCall::companyLookupTypedLetterByLetter()
+{
+    TempDataFolder folder;
+    QVERIFY(folder.createDatabase({
+        row({{"Company", "Al"}, {"Business", "1"}, {"Language", "1"}, {"Code", "1"}}),
+        row({{"Company", "Alpha"}, {"Business", "5"}, {"Language", "6"}, {"Code", "7"}}),
+    }));
+    frmMiravoCall window;
+    window.show();
+    auto* combo = control<QComboBox>(&window, "Combo1");
+    auto* access = control<QLineEdit>(&window, "txtDial_Num1");
+
+    QTest::keyClicks(combo, "A");
+    QVERIFY(access->text().isEmpty());
+    QTest::keyClicks(combo, "l");
+    QCOMPARE(access->text(), QStringLiteral("1")); // "Al" is a company of its own
+    QTest::keyClicks(combo, "ph");
+    QCOMPARE(access->text(), QStringLiteral("1")); // "Alph" matches nothing: the fields stay
+    QTest::keyClicks(combo, "a");
+    QCOMPARE(access->text(), QStringLiteral("5"));
+    QCOMPARE(combo->currentText(), QStringLiteral("Alpha")); // no completion added letters
+
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo, "ALPHA");
+    QCOMPARE(access->text(), QStringLiteral("5")); // other letter case fills nothing
+    QCOMPARE(combo->count(), 2);                   // typing adds no entries
+}
+
+void tst_frmMiravoCall::companyWithNullCode()
+{
+    TempDataFolder folder;
+    QVERIFY(folder.createDatabase({
+        row({{"Company", "Full"}, {"Business", "111"}, {"Language", "1"}, {"Code", "SECRET"}}),
+        row({{"Company", "NoCode"}, {"Business", "222"}, {"Language", "2"}}),
+    }));
+    ScriptedMessages messages;
+    frmMiravoCall window;
+    auto* combo = control<QComboBox>(&window, "Combo1");
+    pick(combo, "Full");
+    pick(combo, "NoCode");
+    QCOMPARE(control<QLineEdit>(&window, "txtDial_Num1")->text(), QStringLiteral("222"));
+    QCOMPARE(control<QLineEdit>(&window, "txtDial_Num2")->text(), QStringLiteral("2"));
+    // The previous card's PIN must not stay behind to be dialed with this company.
+    QCOMPARE(control<QLineEdit>(&window, "txtDial_Num3")->text(), QString());
+    QVERIFY(messages.shown().isEmpty());
+}
+
+void tst_frmMiravoCall::companyLookupSeesChangesWithoutRestart()
+{
+    TempDataFolder folder;
+    QVERIFY(folder.createDatabase({row({{"Company", "Alpha"}, {"Business", "1"}, {"Language", "1"}, {"Code", "1"}})}));
+    frmMiravoCall window;
+    QVERIFY(folder.exec("UPDATE Vendors SET Business = '999' WHERE Company = 'Alpha'"));
+    QVERIFY(folder.addRows("Vendors", {row({{"Company", "Later"}, {"Business", "2"}})}));
+
+    auto* combo = control<QComboBox>(&window, "Combo1");
+    pick(combo, "Alpha");
+    QCOMPARE(control<QLineEdit>(&window, "txtDial_Num1")->text(), QStringLiteral("999"));
+    QCOMPARE(entries(combo), QStringList{"Alpha"}); // the list keeps its start-up contents
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo, "Later");
+    QCOMPARE(control<QLineEdit>(&window, "txtDial_Num1")->text(), QStringLiteral("2"));
+}
+
+void tst_frmMiravoCall::lookupWithoutFileShowsError()
+{
+    TempDataFolder folder;
+    QVERIFY(folder.createDatabase({row({{"Company", "Alpha"}, {"Business", "1"}})},
+                                  {row({{"Name", "Ann"}, {"Home", "1"}})}));
+    ScriptedMessages messages;
+    frmMiravoCall window;
+    QVERIFY(QFile::remove(folder.databasePath()));
+
+    pick(control<QComboBox>(&window, "Combo1"), "Alpha");
+    pick(control<QComboBox>(&window, "Combo2"), "Ann");
+    QCOMPARE(messages.texts(), (QStringList{"Unanticipated error 3024", "Unanticipated error 3024"}));
+    QCOMPARE(messages.shown().first().title, QStringLiteral("MiravoDialer"));
+    QCOMPARE(messages.shown().first().style, MessageStyle::OkOnly);
+    QVERIFY(control<QLineEdit>(&window, "txtDial_Num1")->text().isEmpty());
+    QVERIFY(!QFile::exists(folder.databasePath()));
+}
+
+void tst_frmMiravoCall::personLookupAppends()
+{
+    TempDataFolder folder;
+    QVERIFY(folder.createDatabase({}, {
+                                          row({{"Name", "Ann"}, {"Home", "111"}, {"Fax", "333"}}),
+                                          row({{"Name", "Bob"}, {"Cell", "222"}}),
+                                      }));
+    frmMiravoCall window;
+    auto* people = control<QComboBox>(&window, "Combo2");
+    auto* numbers = control<QComboBox>(&window, "txtDial_Num4");
+
+    pick(people, "Ann");
+    QCOMPARE(entries(numbers), (QStringList{"111", "333"}));
+    QVERIFY(numbers->currentText().isEmpty()); // the number to dial is still the user's choice
+    QTest::keyClicks(numbers, "5551234");
+    pick(people, "Bob");
+    pick(people, "Ann");
+    QCOMPARE(entries(numbers), (QStringList{"111", "333", "222", "111", "333"}));
+    QCOMPARE(numbers->currentText(), QStringLiteral("5551234"));
+    QCOMPARE(window.destinationNumber(), QStringLiteral("5551234"));
+}
+
+void tst_frmMiravoCall::typingIntoClientLooksNothingUp()
+{
+    TempDataFolder folder;
+    QVERIFY(folder.createDatabase({}, {row({{"Name", "Ann"}, {"Home", "111"}})}));
+    frmMiravoCall window;
+    window.show();
+    auto* people = control<QComboBox>(&window, "Combo2");
+    people->lineEdit()->clear();
+    QTest::keyClicks(people, "Ann");
+    QTest::keyClick(people, Qt::Key_Return);
+    QCOMPARE(control<QComboBox>(&window, "txtDial_Num4")->count(), 0);
+    QCOMPARE(people->count(), 1); // Enter does not add the typed text to the list
+}
+
+void tst_frmMiravoCall::designedShape()
+{
+    TempDataFolder folder;
+    frmMiravoCall window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Miravo"));
+    QCOMPARE(window.size(), QSize(539, 296));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QVERIFY(!(window.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(control<QPushButton>(&window, "cmdConnect")->geometry(), QRect(121, 238, 100, 22));
+    QCOMPARE(control<QPushButton>(&window, "Command1")->text(), QStringLiteral("Products"));
+    QTRY_COMPARE(QApplication::focusWidget(), control<QPushButton>(&window, "cmdConnect"));
+
+    // Tab walks the designed order from the initial focus.
+    const QStringList order{"txtDial_Num1", "txtDial_Num2", "txtDial_Num3", "cmdClose", "Combo1",   "Combo2",
+                            "Command1",     "cmdDial",      "cmdDisconnect", "cmdPhonebook", "txtPort", "txtDial_Num4",
+                            "cmdConnect"};
+    for (const QString& name : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        // An editable combo box hands its focus to its line edit.
+        if (focused && focused->parentWidget() && qobject_cast<QComboBox*>(focused->parentWidget()))
+            focused = focused->parentWidget();
+        QVERIFY(focused);
+        QCOMPARE(focused->objectName(), name);
+    }
+}
+
+void tst_frmMiravoCall::closeClosesThisWindowOnly()
+{
+    TempDataFolder folder;
+    QWidget other;
+    other.show();
+    frmMiravoCall* window = showMainWindow();
+    QPointer<frmMiravoCall> guard(window);
+    QTest::mouseClick(control<QPushButton>(window, "cmdClose"), Qt::LeftButton);
+    QTRY_VERIFY(guard.isNull());
+    QVERIFY(other.isVisible());
+}
+
+QTEST_MAIN(tst_frmMiravoCall)
+#include "tst_frmmiravocall.moc"

@@ -1,0 +1,35 @@
+// A per-test data folder: points XDG_DATA_HOME at a fresh temporary folder, so the program's fixed database
+// path lands inside it, and builds PCData.mdb there from rows.
+#pragma once
+
+#include "data/PhoneCardSchema.h"
+
+#include <QTemporaryDir>
+
+namespace miravo::test {
+
+class TempDataFolder {
+public:
+    TempDataFolder();
+    ~TempDataFolder();
+    Q_DISABLE_COPY_MOVE(TempDataFolder)
+
+    QString root() const { return m_dir.path(); }
+    QString databasePath() const; // where the program looks for PCData.mdb
+
+    // Creates the database with both tables and these rows; fails the calling test on error (use QVERIFY).
+    bool createDatabase(const QList<schema::Row>& vendors = {}, const QList<schema::Row>& clients = {});
+    bool addRows(const QString& table, const QList<schema::Row>& rows);
+    // Runs raw SQL on the file (for damaging it on purpose: dropping a table or a column).
+    bool exec(const QString& sql);
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_previous;
+    bool m_hadPrevious = false;
+};
+
+// Shorthand for building rows: row({{"Company", "Acme"}, {"Code", QVariant()}}).
+inline schema::Row row(std::initializer_list<QPair<QString, QVariant>> values) { return schema::Row(values); }
+
+} // namespace miravo::test

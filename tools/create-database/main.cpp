@@ -1,0 +1,53 @@
+// The installer's part: creates a new phone-card database with both tables, optionally with sample records.
+//   miravo-create-database [--samples] [--if-missing] [path]
+// Without a path it creates the file where the program looks for it. It never overwrites an existing file.
+#include "data/PhoneCardDatabase.h"
+#include "data/PhoneCardSchema.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("miravo-create-database"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Creates a new MiravoDialer database file (PCData.mdb)."));
+    parser.addHelpOption();
+    const QCommandLineOption samples(QStringLiteral("samples"), QStringLiteral("Add a few sample companies and contacts."));
+    parser.addOption(samples);
+    const QCommandLineOption ifMissing(QStringLiteral("if-missing"),
+                                       QStringLiteral("Do nothing, successfully, when the file exists already."));
+    parser.addOption(ifMissing);
+    parser.addPositionalArgument(QStringLiteral("path"),
+                                 QStringLiteral("Where to create the file (default: %1).").arg(miravo::phoneCardDatabasePath()));
+    parser.process(app);
+
+    const QStringList args = parser.positionalArguments();
+    if (args.size() > 1)
+        parser.showHelp(2);
+    const QString path = args.isEmpty() ? miravo::phoneCardDatabasePath() : QDir::current().absoluteFilePath(args.first());
+
+    if (parser.isSet(ifMissing) && QFileInfo::exists(path)) {
+        std::printf("Using the database %s\n", qPrintable(QDir::toNativeSeparators(path)));
+        return 0;
+    }
+
+    miravo::schema::Result result = miravo::schema::createDatabase(path);
+    if (result.ok && parser.isSet(samples)) {
+        result = miravo::schema::insertRows(path, QStringLiteral("Vendors"), miravo::schema::sampleVendors());
+        if (result.ok)
+            result = miravo::schema::insertRows(path, QStringLiteral("Clients"), miravo::schema::sampleClients());
+    }
+    if (!result.ok) {
+        std::fprintf(stderr, "miravo-create-database: %s\n", qPrintable(result.error));
+        return 1;
+    }
+    std::printf("Created %s\n", qPrintable(QDir::toNativeSeparators(path)));
+    return 0;
+}
