@@ -1,5 +1,7 @@
 #include "dialer/frmMiravoCall.h"
 
+#include "browser/BrowserLoader.h"
+#include "browser/ProductPage.h"
 #include "data/PhoneCardDatabase.h"
 #include "dialer/TextNumbers.h"
 #include "ui/MessageService.h"
@@ -10,6 +12,9 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QPushButton>
 #include <QScreen>
 
@@ -246,7 +251,17 @@ void frmMiravoCall::cmdDial_Click() {}
 
 void frmMiravoCall::cmdPhonebook_Click() {}
 
-void frmMiravoCall::Command1_Click() {}
+void frmMiravoCall::Command1_Click()
+{
+    // The product page is fetched and dropped: nothing waits for it, and a page that cannot be reached is not
+    // worth a message. The browser window loads the page by itself.
+    if (!m_Inet1)
+        m_Inet1 = new QNetworkAccessManager(this);
+    QNetworkReply* reply = m_Inet1->get(QNetworkRequest(productPageUrl()));
+    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+
+    showBrowserWindow();
+}
 
 frmMiravoCall* showMainWindow()
 {

@@ -8,6 +8,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QNetworkAccessManager;
 class QPushButton;
 
 namespace miravo {
@@ -57,6 +58,7 @@ private:
     QPushButton* m_cmdPhonebook = nullptr;
     QPushButton* m_cmdDisconnect = nullptr;
     QPushButton* m_cmdClose = nullptr;
+    QNetworkAccessManager* m_Inet1 = nullptr; // fetches the product page for "Products"
 
     int m_portNumber = 1;
 };

@@ -1,0 +1,105 @@
+#include "browser/BrowserIcons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPolygonF>
+
+#include <array>
+#include <functional>
+
+namespace miravo {
+namespace {
+
+using Drawing = std::function<void(QPainter&)>;
+
+const QColor Ink(0x2f, 0x5d, 0x9e);
+const QColor StopRed(0xc0, 0x39, 0x2b);
+
+void arrow(QPainter& p, bool pointsLeft) {
+    // An arrow in a 24 x 24 box: a shaft and a triangular head.
+    QPolygonF shape{{3, 12}, {11, 4}, {11, 9}, {21, 9}, {21, 15}, {11, 15}, {11, 20}};
+    if (!pointsLeft) {
+        for (QPointF& point : shape)
+            point.setX(24 - point.x());
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(Ink);
+    p.drawPolygon(shape);
+}
+
+void stop(QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(StopRed);
+    p.drawEllipse(QRectF(2, 2, 20, 20));
+    p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(8, 8), QPointF(16, 16));
+    p.drawLine(QPointF(16, 8), QPointF(8, 16));
+}
+
+void refresh(QPainter& p) {
+    p.setPen(QPen(Ink, 3, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(4, 4, 16, 16), 60 * 16, 290 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Ink);
+    p.drawPolygon(QPolygonF{{13, 1}, {20, 5}, {13, 10}});
+}
+
+void home(QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(Ink);
+    p.drawPolygon(QPolygonF{{12, 2}, {23, 12}, {1, 12}});
+    p.drawRect(QRectF(5, 12, 14, 10));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(10, 15, 4, 7));
+}
+
+void search(QPainter& p) {
+    p.setPen(QPen(Ink, 3));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(3, 3, 12, 12));
+    p.setPen(QPen(Ink, 4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(15, 15), QPointF(21, 21));
+}
+
+QIcon drawn(const Drawing& draw) {
+    QPixmap pixmap(ToolbarIconSize, ToolbarIconSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    draw(painter);
+    painter.end();
+    return QIcon(pixmap);
+}
+
+struct IconDesign {
+    const char* themeName; // freedesktop.org icon naming
+    Drawing fallback;
+};
+
+const std::array<IconDesign, 6>& designs() {
+    static const std::array<IconDesign, 6> table{{
+        {"go-previous", [](QPainter& p) { arrow(p, true); }},
+        {"go-next", [](QPainter& p) { arrow(p, false); }},
+        {"process-stop", stop},
+        {"view-refresh", refresh},
+        {"go-home", home},
+        {"edit-find", search},
+    }};
+    return table;
+}
+
+} // namespace
+
+QIcon toolbarIcon(int index) {
+    if (index < 0 || index >= int(designs().size()))
+        return {};
+    const IconDesign& design = designs()[std::size_t(index)];
+    const QString name = QString::fromLatin1(design.themeName);
+    if (QIcon::hasThemeIcon(name))
+        return QIcon::fromTheme(name);
+    return drawn(design.fallback);
+}
+
+} // namespace miravo

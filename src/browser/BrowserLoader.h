@@ -1,0 +1,24 @@
+// Opening the browser window from the program. The window lives in the browser module, which is loaded the first
+// time it is needed and stays loaded; the program itself does not link the browser engine.
+#pragma once
+
+#include <QStringList>
+
+class QWidget;
+
+namespace miravo {
+
+// Shows the browser window on the product page: one window at a time, brought to the front when it is open,
+// destroyed when it is closed, so that the next showing runs its start-up sequence afresh.
+// When the module is missing or cannot be loaded, a message box says so and nullptr is returned; the program
+// goes on without the browser.
+QWidget* showBrowserWindow();
+
+// The folders searched for the module, in this order: <program folder>/../lib (where the build puts it), then the
+// program's own folder.
+QStringList browserModuleFolders();
+
+// Searches these folders instead (the tests use it for a missing or a broken module); empty restores the default.
+void setBrowserModuleFolders(const QStringList& folders);
+
+} // namespace miravo

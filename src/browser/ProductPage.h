@@ -1,0 +1,24 @@
+// The web pages the program knows by address: the product information page, which the main window's "Products"
+// button fetches and the browser window opens on, and the browser's search page. Widget-free, so the main window
+// and the tests reach it without the browser module.
+#pragma once
+
+#include <QUrl>
+
+namespace miravo {
+
+// The fixed path of the product information page on the product's web host.
+inline constexpr char ProductPagePath[] = "/products/miravodialer_rqt.htm";
+
+// "http://<product host>/products/miravodialer_rqt.htm", the host being the build's MIRAVO_PRODUCT_HOST.
+QUrl productPageUrl();
+
+// The page that the browser's "Search" button opens.
+QUrl searchPageUrl();
+
+// Points the product page, or the search page, elsewhere: the tests and the benchmarks serve them from a loopback
+// server. An empty address puts the built-in one back. The program itself never calls these.
+void setProductPageUrl(const QUrl& url);
+void setSearchPageUrl(const QUrl& url);
+
+} // namespace miravo

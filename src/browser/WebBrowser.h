@@ -1,0 +1,54 @@
+// The embedded browser as the browser window sees it: a QWebEngineView behind the few operations the window
+// uses, and nothing more. The window polls Busy() from its timer and reads LocationName() for its caption.
+#pragma once
+
+#include "ui/BrowserModule.h"
+
+#include <QObject>
+#include <QString>
+
+class QWebEngineView;
+
+namespace miravo {
+
+class WebBrowser final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(WebBrowser)
+
+public:
+    // Drives `view` (which stays the caller's); `pages` gives the pages of GoHome() and GoSearch().
+    WebBrowser(QWebEngineView* view, const BrowserPages& pages, QObject* parent = nullptr);
+    ~WebBrowser() override;
+
+    // Starts loading `address`, completed the way a browser's address bar does ("example.org" is a web page).
+    // Returns false, loading nothing, when the text is no address at all (an empty one, for instance).
+    bool Navigate(const QString& address);
+    // Move through the browser's own history; false, doing nothing, when there is no page in that direction.
+    bool GoBack();
+    bool GoForward();
+    bool GoHome();
+    bool GoSearch();
+    // Reloads the current page; false when there is none yet.
+    bool Refresh();
+    void Stop();
+
+    // True from the moment a load is asked for (or the page starts one of its own) until it has finished, failed
+    // or been stopped. Set at once on a request, so a poll right after Navigate() already sees the load.
+    bool Busy() const { return m_busy; }
+    // The current page's title (the engine falls back on the address for a page without one).
+    QString LocationName() const;
+    QString LocationURL() const;
+
+signals:
+    // A load has ended, whether it completed, failed or was stopped.
+    void DownloadComplete();
+
+private:
+    bool load(const QUrl& url);
+
+    QWebEngineView* m_view;
+    BrowserPages m_pages;
+    bool m_busy = false;
+};
+
+} // namespace miravo

@@ -1,0 +1,4 @@
+// A shared library that is no Qt plugin at all, to stand in for a damaged browser module.
+extern "C" int miravoPlainLibraryAnswer() {
+    return 42;
+}

@@ -1,0 +1,124 @@
+// "Products" when the browser module is missing or broken: the main window fetches the product page, says in a
+// message box that the browser cannot be opened, and goes on. Needs no browser engine, so it also runs in the
+// sanitizer build.
+#include "browser/BrowserLoader.h"
+#include "browser/ProductPage.h"
+#include "dialer/frmMiravoCall.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempDataFolder.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QNetworkReply>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace miravo;
+using miravo::test::LoopbackHttpServer;
+using miravo::test::ScriptedMessages;
+using miravo::test::TempDataFolder;
+
+namespace {
+
+const QString ProductPath = QStringLiteral("/products/miravodialer_rqt.htm");
+const QString CannotOpen = QStringLiteral("The browser window cannot be opened");
+
+bool browserWindowOpen() {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.cbegin(), windows.cend(),
+                       [](const QWidget* window) { return window->objectName() == QLatin1String("frmBrowser"); });
+}
+
+} // namespace
+
+class tst_BrowserLoading : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void brokenModuleIsReported_data();
+    void brokenModuleIsReported();
+    void unreachableProductPageIsSilent();
+};
+
+void tst_BrowserLoading::cleanup() {
+    setBrowserModuleFolders({});
+    setProductPageUrl({});
+}
+
+void tst_BrowserLoading::brokenModuleIsReported_data() {
+    QTest::addColumn<QString>("content"); // what lies in the module's place: "" for nothing at all
+    QTest::newRow("no module in the folder") << QString();
+    QTest::newRow("a file that is not a library") << QStringLiteral("text");
+    QTest::newRow("a plugin of another kind") << QStringLiteral("other plugin");
+    QTest::newRow("a library that is no plugin") << QStringLiteral("plain library");
+}
+
+void tst_BrowserLoading::brokenModuleIsReported() {
+    QFETCH(QString, content);
+
+    QTemporaryDir folder;
+    const QString modulePath = folder.filePath(QStringLiteral("libmiravo_browser.so"));
+    if (content == QLatin1String("text")) {
+        QFile file(modulePath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("this is no library\n");
+    } else if (content == QLatin1String("other plugin")) {
+        QVERIFY(QFile::copy(QStringLiteral(MIRAVO_OTHER_PLUGIN), modulePath));
+    } else if (content == QLatin1String("plain library")) {
+        QVERIFY(QFile::copy(QStringLiteral(MIRAVO_PLAIN_LIBRARY), modulePath));
+    }
+    setBrowserModuleFolders({folder.path()});
+
+    LoopbackHttpServer server;
+    QVERIFY(server.isListening());
+    server.addPage(ProductPath, QStringLiteral("Products"));
+    setProductPageUrl(server.url(ProductPath));
+
+    TempDataFolder data;
+    ScriptedMessages messages;
+    frmMiravoCall window;
+    window.show();
+    auto* products = window.findChild<QPushButton*>(QStringLiteral("Command1"));
+    QVERIFY(products);
+
+    for (int press = 1; press <= 2; ++press) {
+        QTest::mouseClick(products, Qt::LeftButton);
+        QCOMPARE(messages.shown().size(), press);
+        QVERIFY2(messages.texts().last().startsWith(CannotOpen), qPrintable(messages.texts().last()));
+        QCOMPARE(messages.shown().last().title, QStringLiteral("MiravoDialer"));
+        QVERIFY(!browserWindowOpen());
+        QVERIFY(window.isVisible());
+        // The fetch does not depend on the browser: it reaches the server all the same.
+        QTRY_COMPARE(server.requestCount(ProductPath), press);
+    }
+    // Each fetch ends and is cleaned up, content unused.
+    QTRY_VERIFY(window.findChildren<QNetworkReply*>().isEmpty());
+}
+
+void tst_BrowserLoading::unreachableProductPageIsSilent() {
+    QTemporaryDir emptyFolder;
+    setBrowserModuleFolders({emptyFolder.path()});
+    quint16 closedPort = 0;
+    {
+        LoopbackHttpServer gone;
+        closedPort = gone.url(QString()).port();
+    }
+    setProductPageUrl(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(closedPort).arg(ProductPath)));
+
+    TempDataFolder data;
+    ScriptedMessages messages;
+    frmMiravoCall window;
+    window.show();
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    // The failed fetch finishes and is dropped without a word; the one message is the missing module's.
+    QTRY_VERIFY(window.findChildren<QNetworkReply*>().isEmpty());
+    QCOMPARE(messages.shown().size(), 1);
+    QVERIFY(messages.texts().first().startsWith(CannotOpen));
+    QVERIFY(window.isVisible());
+}
+
+QTEST_MAIN(tst_BrowserLoading)
+#include "tst_browserloading.moc"

@@ -1,0 +1,345 @@
+// The browser window with the real browser engine on the offscreen platform, against a web server on 127.0.0.1:
+// the busy indicator in the caption, the address box and its list, the toolbar commands and the layout rule.
+#include "WebEngineTestMain.h"
+#include "browser/frmBrowser.h"
+#include "support/LoopbackHttpServer.h"
+#include "ui/Twips.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWebEngineView>
+
+#include <memory>
+
+using namespace miravo;
+using miravo::test::LoopbackHttpServer;
+
+namespace {
+
+// The engine's first start in a test process takes a few seconds.
+constexpr int LoadTimeout = 20000;
+
+const QString ProductPath = QStringLiteral("/products/miravodialer_rqt.htm");
+const QString ProductTitle = QStringLiteral("MiravoDialer products");
+const QString OtherPath = QStringLiteral("/other.htm");
+const QString OtherTitle = QStringLiteral("Another page");
+const QString SearchPath = QStringLiteral("/search.htm");
+const QString SearchTitle = QStringLiteral("Search the web");
+const QString SlowPath = QStringLiteral("/slow.htm");
+
+template <typename T> T* control(QWidget* window, const char* name) {
+    auto* found = window->findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
+QStringList entries(const QComboBox* combo) {
+    QStringList result;
+    for (int i = 0; i < combo->count(); ++i)
+        result.append(combo->itemText(i));
+    return result;
+}
+
+// Requests other than the engine's own look for a site icon.
+int pageRequests(const LoopbackHttpServer& server) {
+    int count = 0;
+    for (const QString& path : server.requests())
+        count += path == QLatin1String("/favicon.ico") ? 0 : 1;
+    return count;
+}
+
+} // namespace
+
+class tst_frmBrowser : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<LoopbackHttpServer> m_server;
+
+    BrowserPages pages() const { return {m_server->url(ProductPath), m_server->url(SearchPath)}; }
+
+    // A window opened on the product page; check waitForCaption(window, ProductTitle) before going on.
+    std::unique_ptr<frmBrowser> openOnProductPage() const { return std::make_unique<frmBrowser>(pages()); }
+
+    // QTRY_COMPARE for the caption, usable in QVERIFY. It spins the event loop the way QTRY_COMPARE does: the
+    // engine's work reaches this thread as a stream of events, and a wait that handled them a batch at a time
+    // (QTest::qWaitFor) would make each load take seconds.
+    static bool waitForCaption(const QWidget* window, const QString& caption) {
+        const QDeadlineTimer deadline(LoadTimeout);
+        while (window->windowTitle() != caption && !deadline.hasExpired())
+            QTest::qWait(10);
+        if (window->windowTitle() != caption)
+            qWarning("caption is \"%s\", not \"%s\"", qPrintable(window->windowTitle()), qPrintable(caption));
+        return window->windowTitle() == caption;
+    }
+
+    static void clickButton(frmBrowser* window, const char* key) {
+        auto* toolbar = control<QToolBar>(window, "tbToolBar");
+        auto* button = toolbar->widgetForAction(control<QAction>(window, key));
+        QVERIFY(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    static void typeAddress(frmBrowser* window, const QString& address) {
+        QLineEdit* edit = control<QComboBox>(window, "cboAddress")->lineEdit();
+        edit->selectAll();
+        QTest::keyClicks(edit, address);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startUpShowsWorkingThenThePageName();
+    void emptyStartingAddressNavigatesNowhere();
+    void enterNavigatesAndAddsNothing();
+    void pickingTheEntryNavigatesBack();
+    void toolbarCommands_data();
+    void toolbarCommands();
+    void stopDuringASlowLoad();
+    void layoutRule_data();
+    void layoutRule();
+    void designedShape();
+    void altAFocusesTheAddressBox();
+};
+
+void tst_frmBrowser::init() {
+    m_server = std::make_unique<LoopbackHttpServer>();
+    QVERIFY(m_server->isListening());
+    m_server->addPage(ProductPath, ProductTitle);
+    m_server->addPage(OtherPath, OtherTitle);
+    m_server->addPage(SearchPath, SearchTitle);
+    m_server->addSlowPage(SlowPath, QStringLiteral("Slow page"));
+}
+
+void tst_frmBrowser::cleanup() {
+    m_server->releaseHeld();
+    m_server.reset();
+}
+
+void tst_frmBrowser::startUpShowsWorkingThenThePageName() {
+    // The caption changes during construction already: watch every frmBrowser's title from its creation on.
+    QStringList captions;
+    auto window = std::make_unique<frmBrowser>(pages());
+    captions.append(window->windowTitle());
+    connect(window.get(), &QWidget::windowTitleChanged, this, [&](const QString& title) { captions.append(title); });
+
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->StartingAddress, m_server->url(ProductPath).toString());
+    auto* box = control<QComboBox>(window.get(), "cboAddress");
+    QCOMPARE(box->currentText(), window->StartingAddress);
+    QCOMPARE(entries(box), QStringList{window->StartingAddress});
+    QVERIFY(control<QTimer>(window.get(), "timTimer")->isActive());
+
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), ProductTitle, LoadTimeout);
+    QTRY_VERIFY(!control<QTimer>(window.get(), "timTimer")->isActive());
+    captions.removeAll(QString());
+    QVERIFY2(captions.size() >= 2, qPrintable(captions.join(QLatin1String(" | "))));
+    QCOMPARE(captions.first(), QStringLiteral("Working..."));
+    QCOMPARE(captions.last(), ProductTitle);
+    QCOMPARE(m_server->requestCount(ProductPath), 1);
+    QCOMPARE(entries(box), QStringList{window->StartingAddress});
+}
+
+void tst_frmBrowser::emptyStartingAddressNavigatesNowhere() {
+    frmBrowser window(BrowserPages{QUrl(), m_server->url(SearchPath)});
+    QVERIFY(window.isVisible());
+    QVERIFY(window.StartingAddress.isEmpty());
+    QCOMPARE(control<QComboBox>(&window, "cboAddress")->count(), 0);
+    QVERIFY(!control<QTimer>(&window, "timTimer")->isActive());
+    // Whatever the engine might still do on its own has had its chance by the time a real page loads elsewhere.
+    QWebEngineView other;
+    other.load(m_server->url(OtherPath));
+    QTRY_COMPARE_WITH_TIMEOUT(other.title(), OtherTitle, LoadTimeout);
+    QCOMPARE(m_server->requestCount(ProductPath), 0);
+    QVERIFY(window.windowTitle().isEmpty());
+}
+
+void tst_frmBrowser::enterNavigatesAndAddsNothing() {
+    auto window = openOnProductPage();
+    QVERIFY(waitForCaption(window.get(), ProductTitle));
+    typeAddress(window.get(), m_server->url(OtherPath).toString());
+    QVERIFY(control<QTimer>(window.get(), "timTimer")->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), OtherTitle, LoadTimeout);
+    QCOMPARE(m_server->requestCount(OtherPath), 1);
+    auto* box = control<QComboBox>(window.get(), "cboAddress");
+    QCOMPARE(entries(box), QStringList{m_server->url(ProductPath).toString()});
+    // The typed address stays in the box.
+    QCOMPARE(box->currentText(), m_server->url(OtherPath).toString());
+}
+
+void tst_frmBrowser::pickingTheEntryNavigatesBack() {
+    auto window = openOnProductPage();
+    QVERIFY(waitForCaption(window.get(), ProductTitle));
+    typeAddress(window.get(), m_server->url(OtherPath).toString());
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), OtherTitle, LoadTimeout);
+
+    auto* box = control<QComboBox>(window.get(), "cboAddress");
+    box->showPopup();
+    QAbstractItemView* list = box->view();
+    QTRY_VERIFY(list->isVisible());
+    const QRect entry = list->visualRect(list->model()->index(0, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry.center());
+
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), ProductTitle, LoadTimeout);
+    QCOMPARE(m_server->requestCount(ProductPath), 2);
+    QCOMPARE(box->currentText(), m_server->url(ProductPath).toString());
+    QCOMPARE(box->count(), 1);
+}
+
+void tst_frmBrowser::toolbarCommands_data() {
+    QTest::addColumn<QStringList>("before"); // addresses typed into the box first, "<back>" for the Back button
+    QTest::addColumn<QString>("key");        // the button pressed
+    QTest::addColumn<QString>("caption");    // the caption once the window is idle again
+    QTest::addColumn<QString>("requested");  // the path that must be requested once more, if any
+
+    QTest::newRow("Back on the first page does nothing") << QStringList{} << "Back" << ProductTitle << QString();
+    QTest::newRow("Forward with nothing ahead does nothing") << QStringList{} << "Forward" << ProductTitle << QString();
+    QTest::newRow("Back after a second page") << QStringList{OtherPath} << "Back" << ProductTitle << QString();
+    QTest::newRow("Forward after going back")
+        << QStringList{OtherPath, "<back>"} << "Forward" << OtherTitle << QString();
+    QTest::newRow("Refresh reloads") << QStringList{} << "Refresh" << ProductTitle << ProductPath;
+    QTest::newRow("Home opens the product page") << QStringList{OtherPath} << "Home" << ProductTitle << ProductPath;
+    QTest::newRow("Search opens the search page") << QStringList{} << "Search" << SearchTitle << SearchPath;
+}
+
+void tst_frmBrowser::toolbarCommands() {
+    QFETCH(QStringList, before);
+    QFETCH(QString, key);
+    QFETCH(QString, caption);
+    QFETCH(QString, requested);
+
+    auto window = openOnProductPage();
+    QVERIFY(waitForCaption(window.get(), ProductTitle));
+    for (const QString& step : before) {
+        if (step == QLatin1String("<back>")) {
+            clickButton(window.get(), "Back");
+            QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), ProductTitle, LoadTimeout);
+        } else {
+            typeAddress(window.get(), m_server->url(step).toString());
+            QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), OtherTitle, LoadTimeout);
+        }
+    }
+    auto* timer = control<QTimer>(window.get(), "timTimer");
+    const int requestsBefore = requested.isEmpty() ? 0 : m_server->requestCount(requested);
+    const int allBefore = pageRequests(*m_server);
+
+    QSignalSpy captions(window.get(), &QWidget::windowTitleChanged);
+    clickButton(window.get(), key.toLatin1().constData());
+    QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), LoadTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), caption, LoadTimeout);
+
+    if (!requested.isEmpty())
+        QTRY_COMPARE(m_server->requestCount(requested), requestsBefore + 1);
+    if (before.isEmpty() && (key == QLatin1String("Back") || key == QLatin1String("Forward"))) {
+        // Nothing in that direction: no load, and the caption never left the page's name.
+        QCOMPARE(pageRequests(*m_server), allBefore);
+        for (const QList<QVariant>& change : std::as_const(captions))
+            QCOMPARE(change.at(0).toString(), ProductTitle);
+    }
+}
+
+void tst_frmBrowser::stopDuringASlowLoad() {
+    auto window = openOnProductPage();
+    QVERIFY(waitForCaption(window.get(), ProductTitle));
+    typeAddress(window.get(), m_server->url(SlowPath).toString());
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->heldCount(), 1, LoadTimeout);
+    QTRY_COMPARE(window->windowTitle(), QStringLiteral("Working..."));
+
+    clickButton(window.get(), "Stop");
+    // At once, before any event: the timer is off and the caption names the page still shown.
+    QVERIFY(!control<QTimer>(window.get(), "timTimer")->isActive());
+    QCOMPARE(window->windowTitle(), ProductTitle);
+
+    // The engine confirms the stop a moment later; the caption stays on the page that is shown.
+    QTest::qWait(0);
+    m_server->releaseHeld();
+    QTRY_COMPARE(control<QWebEngineView>(window.get(), "brwWebBrowser")->url(), m_server->url(ProductPath));
+    QCOMPARE(window->windowTitle(), ProductTitle);
+}
+
+void tst_frmBrowser::layoutRule_data() {
+    // Inner size in pixels; expected widths of the address box and the browser, and the browser's height.
+    // Twips: box and browser width = inner width - 100, browser height = inner height - 1215 - 100.
+    QTest::addColumn<QSize>("inner");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+
+    QTest::newRow("designed size") << QSize(436, 342) << 429 << 254;
+    QTest::newRow("larger") << QSize(800, 600) << 793 << 512;
+    QTest::newRow("narrow and tall") << QSize(120, 700) << 113 << 612;
+    QTest::newRow("just room under the strips") << QSize(400, 88) << 393 << 0;
+    QTest::newRow("squeezed to nothing") << QSize(4, 3) << 0 << 0;
+    QTest::newRow("narrower than the margins") << QSize(6, 400) << 0 << 312;
+}
+
+void tst_frmBrowser::layoutRule() {
+    QFETCH(QSize, inner);
+    QFETCH(int, width);
+    QFETCH(int, height);
+
+    frmBrowser window(BrowserPages{});
+    window.resize(inner);
+    QTRY_COMPARE(window.size(), inner);
+
+    auto* box = control<QComboBox>(&window, "cboAddress");
+    auto* browser = control<QWebEngineView>(&window, "brwWebBrowser");
+    QCOMPARE(box->width(), width);
+    QCOMPARE(browser->width(), width);
+    QCOMPARE(browser->height(), height);
+    // The rule sets sizes only; the docked strips follow the window's width.
+    QCOMPARE(browser->pos(), QPoint(3, 81));
+    QCOMPARE(box->pos(), QPoint(3, 22));
+    QCOMPARE(control<QToolBar>(&window, "tbToolBar")->geometry(), QRect(0, 0, inner.width(), 36));
+    QCOMPARE(control<QWidget>(&window, "picAddress")->geometry(), QRect(0, 36, inner.width(), 45));
+}
+
+void tst_frmBrowser::designedShape() {
+    frmBrowser window(BrowserPages{});
+    QCOMPARE(window.size(), QSize(436, 342));
+    QCOMPARE(window.pos(), QPoint(204, 223));
+    QCOMPARE(window.windowType(), Qt::Tool); // no taskbar button
+    QVERIFY(window.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(window.minimumSize().isNull() || window.minimumSize() == QSize(0, 0));
+    QCOMPARE(window.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+
+    auto* toolbar = control<QToolBar>(&window, "tbToolBar");
+    QStringList keys;
+    for (QAction* button : toolbar->actions()) {
+        keys.append(button->data().toString());
+        QCOMPARE(button->toolTip(), button->data().toString());
+        QVERIFY(!button->icon().pixmap(24, 24).isNull());
+        QVERIFY(button->text().isEmpty() ||
+                qobject_cast<QToolButton*>(toolbar->widgetForAction(button))->toolButtonStyle() ==
+                    Qt::ToolButtonIconOnly);
+    }
+    QCOMPARE(keys, (QStringList{"Back", "Forward", "Stop", "Refresh", "Home", "Search"}));
+    QCOMPARE(toolbar->iconSize(), QSize(24, 24));
+
+    auto* label = control<QLabel>(&window, "lblAddress");
+    QCOMPARE(label->text(), QStringLiteral("&Address:"));
+    QCOMPARE(label->geometry(), QRect(3, 4, 205, 17));
+    QVERIFY(window.windowTitle().isEmpty());
+}
+
+void tst_frmBrowser::altAFocusesTheAddressBox() {
+    frmBrowser window(BrowserPages{});
+    auto* browser = control<QWebEngineView>(&window, "brwWebBrowser");
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    browser->setFocus();
+    QTRY_VERIFY(!control<QComboBox>(&window, "cboAddress")->hasFocus());
+    QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY(control<QComboBox>(&window, "cboAddress")->hasFocus());
+}
+
+MIRAVO_WEBENGINE_TEST_MAIN(tst_frmBrowser)
+#include "tst_frmbrowser.moc"
