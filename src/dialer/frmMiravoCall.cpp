@@ -165,8 +165,8 @@ void frmMiravoCall::buildControls()
     m_cmdPhonebook = button(this, cmdPhonebook);
     m_cmdDisconnect = button(this, cmdDisconnect);
     m_cmdClose = button(this, cmdClose);
-    picture(this, Image2, QStringLiteral(":/dialer/images/handset.svg"));
-    picture(this, Image1, QStringLiteral(":/dialer/images/card.svg"));
+    picture(this, Image2, QStringLiteral(":/dialer/images/handset.png"));
+    picture(this, Image1, QStringLiteral(":/dialer/images/card.png"));
 
     const QList<QWidget*> tabOrder{m_cmdConnect, m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose,
                                    m_Combo1,     m_Combo2,       m_Command1,     m_cmdDial,      m_cmdDisconnect,
