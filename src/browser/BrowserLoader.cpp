@@ -63,6 +63,10 @@ Loaded loadModule() {
 
 } // namespace
 
+void prepareApplicationForBrowser() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
 QStringList browserModuleFolders() {
     if (!folderOverride().isEmpty())
         return folderOverride();

@@ -9,8 +9,7 @@
 namespace miravo::schema {
 namespace {
 
-QString createTableSql(const QString& table, const QStringList& columns)
-{
+QString createTableSql(const QString& table, const QStringList& columns) {
     QStringList definitions{QStringLiteral("ID INTEGER PRIMARY KEY")};
     for (const QString& column : columns.mid(1))
         definitions.append(column + QStringLiteral(" TEXT"));
@@ -18,9 +17,7 @@ QString createTableSql(const QString& table, const QStringList& columns)
 }
 
 // A connection used for one task and removed afterwards.
-template <typename Fn>
-Result withConnection(const QString& path, Fn&& task)
-{
+template <typename Fn> Result withConnection(const QString& path, Fn&& task) {
     const QString name = QStringLiteral("miravo-schema");
     Result result;
     {
@@ -37,35 +34,36 @@ Result withConnection(const QString& path, Fn&& task)
     return result;
 }
 
-Row row(std::initializer_list<QPair<QString, QVariant>> values) { return Row(values); }
+Row row(std::initializer_list<QPair<QString, QVariant>> values) {
+    return Row(values);
+}
 
 } // namespace
 
-const QStringList& vendorColumns()
-{
-    static const QStringList columns{QStringLiteral("ID"),      QStringLiteral("Language"), QStringLiteral("Name"),
-                                     QStringLiteral("Address"), QStringLiteral("Business"), QStringLiteral("City"),
-                                     QStringLiteral("Code"),    QStringLiteral("CompAddress"),
-                                     QStringLiteral("Company"), QStringLiteral("Fax")};
-    return columns;
-}
-
-const QStringList& clientColumns()
-{
+const QStringList& vendorColumns() {
     static const QStringList columns{
-        QStringLiteral("ID"),   QStringLiteral("Name"), QStringLiteral("Address"), QStringLiteral("Card_num"),
-        QStringLiteral("Card_Password"), QStringLiteral("Cell"), QStringLiteral("City"), QStringLiteral("Code"),
-        QStringLiteral("Fax"),  QStringLiteral("Home"), QStringLiteral("Notes")};
+        QStringLiteral("ID"),       QStringLiteral("Language"), QStringLiteral("Name"), QStringLiteral("Address"),
+        QStringLiteral("Business"), QStringLiteral("City"),     QStringLiteral("Code"), QStringLiteral("CompAddress"),
+        QStringLiteral("Company"),  QStringLiteral("Fax")};
     return columns;
 }
 
-Result createDatabase(const QString& path)
-{
+const QStringList& clientColumns() {
+    static const QStringList columns{
+        QStringLiteral("ID"),       QStringLiteral("Name"),          QStringLiteral("Address"),
+        QStringLiteral("Card_num"), QStringLiteral("Card_Password"), QStringLiteral("Cell"),
+        QStringLiteral("City"),     QStringLiteral("Code"),          QStringLiteral("Fax"),
+        QStringLiteral("Home"),     QStringLiteral("Notes")};
+    return columns;
+}
+
+Result createDatabase(const QString& path) {
     const QFileInfo info(path);
     if (info.exists() || info.isSymLink())
         return {false, QStringLiteral("%1 exists already; it is left as it is.").arg(QDir::toNativeSeparators(path))};
     if (!QDir().mkpath(info.absolutePath()))
-        return {false, QStringLiteral("Cannot create the folder %1.").arg(QDir::toNativeSeparators(info.absolutePath()))};
+        return {false,
+                QStringLiteral("Cannot create the folder %1.").arg(QDir::toNativeSeparators(info.absolutePath()))};
 
     return withConnection(path, [](QSqlDatabase& db) {
         QSqlQuery query(db);
@@ -78,8 +76,7 @@ Result createDatabase(const QString& path)
     });
 }
 
-Result insertRows(const QString& path, const QString& table, const QList<Row>& rows)
-{
+Result insertRows(const QString& path, const QString& table, const QList<Row>& rows) {
     if (!QFileInfo::exists(path))
         return {false, QStringLiteral("%1 does not exist.").arg(QDir::toNativeSeparators(path))};
     if (table != QLatin1String("Vendors") && table != QLatin1String("Clients"))
@@ -98,10 +95,11 @@ Result insertRows(const QString& path, const QString& table, const QList<Row>& r
             }
             QSqlQuery query(db);
             const QString sql =
-                columns.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                        .arg(table, columns.join(QStringLiteral(", ")),
-                                             QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
+                columns.isEmpty()
+                    ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                    : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                          .arg(table, columns.join(QStringLiteral(", ")),
+                               QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
             if (!query.prepare(sql))
                 return Result{false, query.lastError().text()};
             for (const auto& value : values)
@@ -117,19 +115,23 @@ Result insertRows(const QString& path, const QString& table, const QList<Row>& r
     });
 }
 
-QList<Row> sampleVendors()
-{
+QList<Row> sampleVendors() {
     return {
-        row({{"Company", "Maple Leaf Cards"}, {"Business", "18005550101"}, {"Language", "1"}, {"Code", "4321"},
+        row({{"Company", "Maple Leaf Cards"},
+             {"Business", "18005550101"},
+             {"Language", "1"},
+             {"Code", "4321"},
              {"City", "Toronto"}}),
-        row({{"Company", "Atlas Talk"}, {"Business", "18005550142"}, {"Language", "2"}, {"Code", "909182"},
+        row({{"Company", "Atlas Talk"},
+             {"Business", "18005550142"},
+             {"Language", "2"},
+             {"Code", "909182"},
              {"City", "Montreal"}}),
         row({{"Company", "Sunrise Global"}, {"Business", "18885550177"}, {"Language", "1"}, {"Code", "55501"}}),
     };
 }
 
-QList<Row> sampleClients()
-{
+QList<Row> sampleClients() {
     return {
         row({{"Name", "Amina Diallo"}, {"Home", "0114412345678"}, {"Cell", "0114479001122"}, {"City", "London"}}),
         row({{"Name", "Jean Tremblay"}, {"Home", "0113314567890"}, {"Fax", "0113314567891"}}),

@@ -59,52 +59,51 @@ constexpr ControlDesign cmdClose{"cmdClose", {3375, 4005, 1500, 330}, "Close", F
 constexpr ControlDesign Image2{"Image2", {6360, 90, 1410, 1095}, "", FontKind::Default};
 constexpr ControlDesign Image1{"Image1", {6360, 1200, 1455, 2325}, "", FontKind::Default};
 
-QFont fontFor(FontKind kind, const QFont& windowFont)
-{
+// The designed fonts. Where a family is missing (the usual case off Windows), a metric-compatible or at least
+// narrow sans serif takes its place, so that the captions fit the designed frames.
+QFont designedFont(const QString& family, qreal pointSize, bool bold) {
+    QFont font;
+    font.setFamilies(
+        {family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+QFont fontFor(FontKind kind) {
     switch (kind) {
-    case FontKind::Bold825: {
-        QFont font(QStringLiteral("MS Sans Serif"));
-        font.setPointSizeF(8.25);
-        font.setBold(true);
-        return font;
-    }
-    case FontKind::Title: {
-        QFont font(QStringLiteral("Arial"));
-        font.setPointSizeF(24);
-        return font;
-    }
-    case FontKind::ComPort: {
-        QFont font(QStringLiteral("MS Sans Serif"));
-        font.setPointSizeF(9.75);
-        return font;
-    }
+    case FontKind::Bold825:
+        return designedFont(QStringLiteral("MS Sans Serif"), 8.25, true);
+    case FontKind::Title:
+        return designedFont(QStringLiteral("Arial"), 24, false);
+    case FontKind::ComPort:
+        return designedFont(QStringLiteral("MS Sans Serif"), 9.75, false);
     case FontKind::Default:
         break;
     }
-    return windowFont;
+    // The window's own font: the dialog font the layout was designed with.
+    return designedFont(QStringLiteral("MS Sans Serif"), 8.25, false);
 }
 
-template <typename W>
-W* place(QWidget* window, const ControlDesign& design, W* widget)
-{
+template <typename W> W* place(QWidget*, const ControlDesign& design, W* widget) {
     widget->setObjectName(QString::fromLatin1(design.name));
     widget->setGeometry(design.rect.toPixels());
-    widget->setFont(fontFor(design.font, window->font()));
+    widget->setFont(fontFor(design.font));
     return widget;
 }
 
-QLabel* label(QWidget* window, const ControlDesign& design)
-{
-    return place(window, design, new QLabel(QString::fromLatin1(design.caption), window));
+QLabel* label(QWidget* window, const ControlDesign& design) {
+    auto* caption = place(window, design, new QLabel(QString::fromLatin1(design.caption), window));
+    // A caption too long for its line wraps inside its frame instead of being cut off.
+    caption->setWordWrap(true);
+    return caption;
 }
 
-QPushButton* button(QWidget* window, const ControlDesign& design)
-{
+QPushButton* button(QWidget* window, const ControlDesign& design) {
     return place(window, design, new QPushButton(QString::fromLatin1(design.caption), window));
 }
 
-QComboBox* comboBox(QWidget* window, const ControlDesign& design)
-{
+QComboBox* comboBox(QWidget* window, const ControlDesign& design) {
     auto* combo = place(window, design, new QComboBox(window));
     combo->setEditable(true);
     // A completer would fill the dialing fields from a prefix of a company's name; Enter must not add the
@@ -114,8 +113,7 @@ QComboBox* comboBox(QWidget* window, const ControlDesign& design)
     return combo;
 }
 
-QLabel* picture(QWidget* window, const ControlDesign& design, const QString& resource)
-{
+QLabel* picture(QWidget* window, const ControlDesign& design, const QString& resource) {
     auto* image = place(window, design, new QLabel(window));
     image->setPixmap(QPixmap(resource));
     image->setScaledContents(true);
@@ -126,9 +124,9 @@ QLabel* picture(QWidget* window, const ControlDesign& design, const QString& res
 
 frmMiravoCall::frmMiravoCall(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint)
-{
+                          Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("frmMiravoCall"));
+    setFont(fontFor(FontKind::Default));
     setWindowTitle(QStringLiteral("Miravo"));
     setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
     buildControls();
@@ -147,8 +145,7 @@ frmMiravoCall::frmMiravoCall(QWidget* parent)
 
 frmMiravoCall::~frmMiravoCall() = default;
 
-void frmMiravoCall::buildControls()
-{
+void frmMiravoCall::buildControls() {
     m_Label7 = label(this, Label7);
     label(this, Label5);
     m_Combo1 = comboBox(this, Combo1);
@@ -170,12 +167,12 @@ void frmMiravoCall::buildControls()
     m_cmdPhonebook = button(this, cmdPhonebook);
     m_cmdDisconnect = button(this, cmdDisconnect);
     m_cmdClose = button(this, cmdClose);
-    picture(this, Image2, QStringLiteral(":/dialer/images/handset.svg"));
-    picture(this, Image1, QStringLiteral(":/dialer/images/card.svg"));
+    picture(this, Image2, QStringLiteral(":/dialer/images/handset.png"));
+    picture(this, Image1, QStringLiteral(":/dialer/images/card.png"));
 
-    const QList<QWidget*> tabOrder{m_cmdConnect, m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose,
-                                   m_Combo1,     m_Combo2,       m_Command1,     m_cmdDial,      m_cmdDisconnect,
-                                   m_cmdPhonebook, m_txtPort,    m_txtDial_Num4};
+    const QList<QWidget*> tabOrder{m_cmdConnect,   m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose,
+                                   m_Combo1,       m_Combo2,       m_Command1,     m_cmdDial,      m_cmdDisconnect,
+                                   m_cmdPhonebook, m_txtPort,      m_txtDial_Num4};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     m_cmdConnect->setFocus();
@@ -191,8 +188,7 @@ void frmMiravoCall::buildControls()
     connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void frmMiravoCall::loadLists()
-{
+void frmMiravoCall::loadLists() {
     // Each list stands on its own: a failure reading one table never leaves the other list empty.
     // The start-up shows no message; a list whose read failed simply stays empty.
     if (const auto companies = readCompanyNames(); companies.ok())
@@ -205,14 +201,23 @@ void frmMiravoCall::loadLists()
     m_txtDial_Num4->setEditText(QString());
 }
 
-QString frmMiravoCall::portText() const { return m_txtPort->text(); }
-QString frmMiravoCall::accessNumber() const { return m_txtDial_Num1->text(); }
-QString frmMiravoCall::languageChoice() const { return m_txtDial_Num2->text(); }
-QString frmMiravoCall::accessCode() const { return m_txtDial_Num3->text(); }
-QString frmMiravoCall::destinationNumber() const { return m_txtDial_Num4->currentText(); }
+QString frmMiravoCall::portText() const {
+    return m_txtPort->text();
+}
+QString frmMiravoCall::accessNumber() const {
+    return m_txtDial_Num1->text();
+}
+QString frmMiravoCall::languageChoice() const {
+    return m_txtDial_Num2->text();
+}
+QString frmMiravoCall::accessCode() const {
+    return m_txtDial_Num3->text();
+}
+QString frmMiravoCall::destinationNumber() const {
+    return m_txtDial_Num4->currentText();
+}
 
-void frmMiravoCall::Combo1_Lookup()
-{
+void frmMiravoCall::Combo1_Lookup() {
     const auto found = lookupCompany(m_Combo1->currentText());
     if (!found.ok()) {
         showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
@@ -226,8 +231,7 @@ void frmMiravoCall::Combo1_Lookup()
     }
 }
 
-void frmMiravoCall::Combo2_Click()
-{
+void frmMiravoCall::Combo2_Click() {
     const auto found = lookupPersonNumbers(m_Combo2->currentText());
     if (!found.ok()) {
         showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
@@ -251,8 +255,7 @@ void frmMiravoCall::cmdDial_Click() {}
 
 void frmMiravoCall::cmdPhonebook_Click() {}
 
-void frmMiravoCall::Command1_Click()
-{
+void frmMiravoCall::Command1_Click() {
     // The product page is fetched and dropped: nothing waits for it, and a page that cannot be reached is not
     // worth a message. The browser window loads the page by itself.
     if (!m_Inet1)
@@ -263,8 +266,7 @@ void frmMiravoCall::Command1_Click()
     showBrowserWindow();
 }
 
-frmMiravoCall* showMainWindow()
-{
+frmMiravoCall* showMainWindow() {
     return showWindow<frmMiravoCall>();
 }
 

@@ -9,8 +9,7 @@
 
 namespace miravo {
 
-bool waitProcessingEvents(double seconds, const QObject* guard)
-{
+bool waitProcessingEvents(double seconds, const QObject* guard) {
     const QPointer<const QObject> watched(guard);
     const bool guarded = guard != nullptr;
     const auto alive = [&] { return !guarded || !watched.isNull(); };

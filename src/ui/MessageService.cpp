@@ -7,8 +7,7 @@ namespace {
 
 class QtMessageService final : public MessageService {
 public:
-    MessageAnswer show(const MessageRequest& request) override
-    {
+    MessageAnswer show(const MessageRequest& request) override {
         // No parent: the box belongs to no window, and application modality blocks every window while it shows.
         QMessageBox box;
         box.setWindowModality(Qt::ApplicationModal);
@@ -44,11 +43,12 @@ MessageService* s_service = &s_qtService;
 
 } // namespace
 
-MessageAnswer showMessage(const QString& text, MessageStyle style, const QString& title)
-{
+MessageAnswer showMessage(const QString& text, MessageStyle style, const QString& title) {
     return s_service->show(MessageRequest{text, title.isEmpty() ? ApplicationTitle : title, style});
 }
 
-void setMessageService(MessageService* service) { s_service = service ? service : &s_qtService; }
+void setMessageService(MessageService* service) {
+    s_service = service ? service : &s_qtService;
+}
 
 } // namespace miravo

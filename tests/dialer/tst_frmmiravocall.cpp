@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -17,8 +18,7 @@ using miravo::test::TempDataFolder;
 
 namespace {
 
-QStringList entries(const QComboBox* combo)
-{
+QStringList entries(const QComboBox* combo) {
     QStringList result;
     for (int i = 0; i < combo->count(); ++i)
         result.append(combo->itemText(i));
@@ -26,8 +26,7 @@ QStringList entries(const QComboBox* combo)
 }
 
 // A person picks an entry of a drop-down list.
-void pick(QComboBox* combo, const QString& entry)
-{
+void pick(QComboBox* combo, const QString& entry) {
     const int index = combo->findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive);
     QVERIFY2(index >= 0, qPrintable(entry));
     combo->setCurrentIndex(index);
@@ -40,9 +39,7 @@ class tst_frmMiravoCall : public QObject {
     Q_OBJECT
 
 private:
-    template <typename T>
-    static T* control(QWidget* window, const char* name)
-    {
+    template <typename T> static T* control(QWidget* window, const char* name) {
         auto* found = window->findChild<T*>(QString::fromLatin1(name));
         if (!found)
             qFatal("no control %s", name);
@@ -65,8 +62,7 @@ private slots:
     void closeClosesThisWindowOnly();
 };
 
-void tst_frmMiravoCall::startUp()
-{
+void tst_frmMiravoCall::startUp() {
     TempDataFolder folder;
     QVERIFY(folder.createDatabase());
     frmMiravoCall window;
@@ -78,8 +74,7 @@ void tst_frmMiravoCall::startUp()
         QVERIFY(control<QComboBox>(&window, name)->currentText().isEmpty());
 }
 
-void tst_frmMiravoCall::startUpLists_data()
-{
+void tst_frmMiravoCall::startUpLists_data() {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<int>("companies");
     QTest::addColumn<int>("clients");
@@ -87,12 +82,11 @@ void tst_frmMiravoCall::startUpLists_data()
     QTest::newRow("all records, beyond 100") << QString() << 120 << 130;
     QTest::newRow("Vendors missing: clients still listed") << "DROP TABLE Vendors" << 0 << 130;
     QTest::newRow("Clients missing: companies still listed") << "DROP TABLE Clients" << 120 << 0;
-    QTest::newRow("a Null company in the middle ends nothing") << "UPDATE Vendors SET Company = NULL WHERE ID = 50"
-                                                               << 119 << 130;
+    QTest::newRow("a Null company in the middle ends nothing")
+        << "UPDATE Vendors SET Company = NULL WHERE ID = 50" << 119 << 130;
 }
 
-void tst_frmMiravoCall::startUpLists()
-{
+void tst_frmMiravoCall::startUpLists() {
     QFETCH(QString, damage);
     QFETCH(int, companies);
     QFETCH(int, clients);
@@ -116,8 +110,7 @@ void tst_frmMiravoCall::startUpLists()
     QVERIFY(messages.shown().isEmpty());
 }
 
-void tst_frmMiravoCall::startUpWithoutFileShowsNothing()
-{
+void tst_frmMiravoCall::startUpWithoutFileShowsNothing() {
     TempDataFolder folder;
     ScriptedMessages messages;
     frmMiravoCall window;
@@ -127,8 +120,7 @@ void tst_frmMiravoCall::startUpWithoutFileShowsNothing()
     QVERIFY(!QFile::exists(folder.databasePath()));
 }
 
-void tst_frmMiravoCall::companyLookupByPick()
-{
+void tst_frmMiravoCall::companyLookupByPick() {
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({
         row({{"Company", "Alpha"}, {"Business", "18005550101"}, {"Language", "1"}, {"Code", "4321"}}),
@@ -146,8 +138,7 @@ void tst_frmMiravoCall::companyLookupByPick()
     QVERIFY(control<QComboBox>(&window, "txtDial_Num4")->currentText().isEmpty());
 }
 
-void tst_frmMiravoCall::companyLookupTypedLetterByLetter()
-{
+void tst_frmMiravoCall::companyLookupTypedLetterByLetter() {
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({
         row({{"Company", "Al"}, {"Business", "1"}, {"Language", "1"}, {"Code", "1"}}),
@@ -174,8 +165,7 @@ void tst_frmMiravoCall::companyLookupTypedLetterByLetter()
     QCOMPARE(combo->count(), 2);                   // typing adds no entries
 }
 
-void tst_frmMiravoCall::companyWithNullCode()
-{
+void tst_frmMiravoCall::companyWithNullCode() {
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({
         row({{"Company", "Full"}, {"Business", "111"}, {"Language", "1"}, {"Code", "SECRET"}}),
@@ -193,8 +183,7 @@ void tst_frmMiravoCall::companyWithNullCode()
     QVERIFY(messages.shown().isEmpty());
 }
 
-void tst_frmMiravoCall::companyLookupSeesChangesWithoutRestart()
-{
+void tst_frmMiravoCall::companyLookupSeesChangesWithoutRestart() {
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({row({{"Company", "Alpha"}, {"Business", "1"}, {"Language", "1"}, {"Code", "1"}})}));
     frmMiravoCall window;
@@ -210,8 +199,7 @@ void tst_frmMiravoCall::companyLookupSeesChangesWithoutRestart()
     QCOMPARE(control<QLineEdit>(&window, "txtDial_Num1")->text(), QStringLiteral("2"));
 }
 
-void tst_frmMiravoCall::lookupWithoutFileShowsError()
-{
+void tst_frmMiravoCall::lookupWithoutFileShowsError() {
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({row({{"Company", "Alpha"}, {"Business", "1"}})},
                                   {row({{"Name", "Ann"}, {"Home", "1"}})}));
@@ -228,8 +216,7 @@ void tst_frmMiravoCall::lookupWithoutFileShowsError()
     QVERIFY(!QFile::exists(folder.databasePath()));
 }
 
-void tst_frmMiravoCall::personLookupAppends()
-{
+void tst_frmMiravoCall::personLookupAppends() {
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({}, {
                                           row({{"Name", "Ann"}, {"Home", "111"}, {"Fax", "333"}}),
@@ -250,8 +237,7 @@ void tst_frmMiravoCall::personLookupAppends()
     QCOMPARE(window.destinationNumber(), QStringLiteral("5551234"));
 }
 
-void tst_frmMiravoCall::typingIntoClientLooksNothingUp()
-{
+void tst_frmMiravoCall::typingIntoClientLooksNothingUp() {
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({}, {row({{"Name", "Ann"}, {"Home", "111"}})}));
     frmMiravoCall window;
@@ -264,8 +250,7 @@ void tst_frmMiravoCall::typingIntoClientLooksNothingUp()
     QCOMPARE(people->count(), 1); // Enter does not add the typed text to the list
 }
 
-void tst_frmMiravoCall::designedShape()
-{
+void tst_frmMiravoCall::designedShape() {
     TempDataFolder folder;
     frmMiravoCall window;
     window.show();
@@ -277,12 +262,15 @@ void tst_frmMiravoCall::designedShape()
     QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(control<QPushButton>(&window, "cmdConnect")->geometry(), QRect(121, 238, 100, 22));
     QCOMPARE(control<QPushButton>(&window, "Command1")->text(), QStringLiteral("Products"));
+    for (const char* name : {"Image1", "Image2"}) // the pictures are in the program, stretched to their frames
+        QVERIFY(!control<QLabel>(&window, name)->pixmap().isNull() &&
+                control<QLabel>(&window, name)->hasScaledContents());
     QTRY_COMPARE(QApplication::focusWidget(), control<QPushButton>(&window, "cmdConnect"));
 
     // Tab walks the designed order from the initial focus.
-    const QStringList order{"txtDial_Num1", "txtDial_Num2", "txtDial_Num3", "cmdClose", "Combo1",   "Combo2",
-                            "Command1",     "cmdDial",      "cmdDisconnect", "cmdPhonebook", "txtPort", "txtDial_Num4",
-                            "cmdConnect"};
+    const QStringList order{"txtDial_Num1", "txtDial_Num2", "txtDial_Num3", "cmdClose",      "Combo1",
+                            "Combo2",       "Command1",     "cmdDial",      "cmdDisconnect", "cmdPhonebook",
+                            "txtPort",      "txtDial_Num4", "cmdConnect"};
     for (const QString& name : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focused = QApplication::focusWidget();
@@ -294,8 +282,7 @@ void tst_frmMiravoCall::designedShape()
     }
 }
 
-void tst_frmMiravoCall::closeClosesThisWindowOnly()
-{
+void tst_frmMiravoCall::closeClosesThisWindowOnly() {
     TempDataFolder folder;
     QWidget other;
     other.show();

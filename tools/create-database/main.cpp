@@ -11,27 +11,29 @@
 
 #include <cstdio>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("miravo-create-database"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Creates a new MiravoDialer database file (PCData.mdb)."));
     parser.addHelpOption();
-    const QCommandLineOption samples(QStringLiteral("samples"), QStringLiteral("Add a few sample companies and contacts."));
+    const QCommandLineOption samples(QStringLiteral("samples"),
+                                     QStringLiteral("Add a few sample companies and contacts."));
     parser.addOption(samples);
     const QCommandLineOption ifMissing(QStringLiteral("if-missing"),
                                        QStringLiteral("Do nothing, successfully, when the file exists already."));
     parser.addOption(ifMissing);
-    parser.addPositionalArgument(QStringLiteral("path"),
-                                 QStringLiteral("Where to create the file (default: %1).").arg(miravo::phoneCardDatabasePath()));
+    parser.addPositionalArgument(
+        QStringLiteral("path"),
+        QStringLiteral("Where to create the file (default: %1).").arg(miravo::phoneCardDatabasePath()));
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
     if (args.size() > 1)
         parser.showHelp(2);
-    const QString path = args.isEmpty() ? miravo::phoneCardDatabasePath() : QDir::current().absoluteFilePath(args.first());
+    const QString path =
+        args.isEmpty() ? miravo::phoneCardDatabasePath() : QDir::current().absoluteFilePath(args.first());
 
     if (parser.isSet(ifMissing) && QFileInfo::exists(path)) {
         std::printf("Using the database %s\n", qPrintable(QDir::toNativeSeparators(path)));
