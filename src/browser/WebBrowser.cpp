@@ -1,31 +1,56 @@
 #include "browser/WebBrowser.h"
 
-#include <QAction>
 #include <QWebEngineHistory>
-#include <QWebEnginePage>
 #include <QWebEngineView>
 
 namespace miravo {
+namespace {
+
+constexpr int UnansweredRequestMs = 2000;
+
+} // namespace
 
 WebBrowser::WebBrowser(QWebEngineView* view, const BrowserPages& pages, QObject* parent)
     : QObject(parent)
     , m_view(view)
     , m_pages(pages) {
-    connect(m_view, &QWebEngineView::loadStarted, this, [this] { m_busy = true; });
+    connect(m_view, &QWebEngineView::loadStarted, this, [this] {
+        m_requested = false;
+        m_unanswered.stop();
+        m_loading = true;
+    });
     connect(m_view, &QWebEngineView::loadFinished, this, [this] {
-        m_busy = false;
+        m_requested = false;
+        m_loading = false;
         emit DownloadComplete();
     });
+    // A move within the page (an anchor of the page shown, or history between two of them) starts no load: the
+    // address changes and that is all. A real load has started before its address changes.
+    connect(m_view, &QWebEngineView::urlChanged, this, [this] {
+        if (!m_loading)
+            m_requested = false;
+    });
+    // Some requests change nothing and the engine says nothing about them: "Back" to an entry with the very address
+    // shown, for one. Such a request is over when the engine has not started a load after a good while; a load
+    // starts within milliseconds (tens at the first start of the engine).
+    m_unanswered.setSingleShot(true);
+    m_unanswered.setInterval(UnansweredRequestMs);
+    connect(&m_unanswered, &QTimer::timeout, this, [this] { m_requested = false; });
 }
 
 WebBrowser::~WebBrowser() = default;
 
+void WebBrowser::requested() {
+    m_requested = true;
+    m_unanswered.start();
+}
+
 bool WebBrowser::load(const QUrl& url) {
     if (!url.isValid() || url.isEmpty())
         return false;
-    // The engine reports the start a moment later, from its own process; until then the load is already under way
-    // as far as the window is concerned.
-    m_busy = true;
+    // A script address runs in the page shown and loads nothing, so the engine reports nothing either.
+    if (url.scheme() != QLatin1String("javascript"))
+        requested();
     m_view->load(url);
     return true;
 }
@@ -37,7 +62,7 @@ bool WebBrowser::Navigate(const QString& address) {
 bool WebBrowser::GoBack() {
     if (!m_view->history()->canGoBack())
         return false;
-    m_busy = true;
+    requested();
     m_view->back();
     return true;
 }
@@ -45,7 +70,7 @@ bool WebBrowser::GoBack() {
 bool WebBrowser::GoForward() {
     if (!m_view->history()->canGoForward())
         return false;
-    m_busy = true;
+    requested();
     m_view->forward();
     return true;
 }
@@ -61,14 +86,16 @@ bool WebBrowser::GoSearch() {
 bool WebBrowser::Refresh() {
     if (m_view->url().isEmpty())
         return false;
-    m_busy = true;
+    requested();
     m_view->reload();
     return true;
 }
 
 void WebBrowser::Stop() {
     m_view->stop();
-    m_busy = false;
+    m_requested = false;
+    m_unanswered.stop();
+    m_loading = false;
 }
 
 QString WebBrowser::LocationName() const {

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class QWebEngineView;
 
@@ -33,8 +34,9 @@ public:
     void Stop();
 
     // True from the moment a load is asked for (or the page starts one of its own) until it has finished, failed
-    // or been stopped. Set at once on a request, so a poll right after Navigate() already sees the load.
-    bool Busy() const { return m_busy; }
+    // or been stopped. The engine reports the start of a load a moment later, from its own threads, so a request
+    // counts as a load at once: a poll right after Navigate() already sees it.
+    bool Busy() const { return m_requested || m_loading; }
     // The current page's title (the engine falls back on the address for a page without one).
     QString LocationName() const;
     QString LocationURL() const;
@@ -45,10 +47,13 @@ signals:
 
 private:
     bool load(const QUrl& url);
+    void requested();
 
     QWebEngineView* m_view;
     BrowserPages m_pages;
-    bool m_busy = false;
+    bool m_requested = false; // asked for, not yet started (or done without a load)
+    bool m_loading = false;   // between the engine's loadStarted and loadFinished
+    QTimer m_unanswered;      // ends a request that the engine never turned into a load
 };
 
 } // namespace miravo
