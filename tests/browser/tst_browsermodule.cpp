@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 using namespace miravo;
@@ -81,6 +82,7 @@ private:
 
 private slots:
     void initTestCase();
+    void init();
     void cleanup();
     void productsOpensTheBrowserOnTheProductPage();
     void secondPressRaisesTheSameWindow();
@@ -93,6 +95,11 @@ void tst_BrowserModule::initTestCase() {
     m_server.addPage(ProductPath, ProductTitle);
     m_server.addPage(OtherPath, OtherTitle);
     setProductPageUrl(m_server.url(ProductPath));
+}
+
+void tst_BrowserModule::init() {
+    // The engine warns when it comes with a module into an application that was not prepared for it.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("initialized from a plugin")));
 }
 
 void tst_BrowserModule::cleanup() {
