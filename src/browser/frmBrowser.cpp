@@ -64,9 +64,9 @@ frmBrowser::frmBrowser(const BrowserPages& pages, QWidget* parent)
     // whenever the program loses the focus on some platforms.
     setAttribute(Qt::WA_QuitOnClose);
     setAttribute(Qt::WA_MacAlwaysShowToolWindow);
+    buildControls();
     resize(pixels(Window.width), pixels(Window.height));
     move(pixels(Window.left), pixels(Window.top));
-    buildControls();
     Form_Load();
 }
 
@@ -116,9 +116,10 @@ void frmBrowser::buildControls() {
     m_cboAddress->setCompleter(nullptr);
     m_lblAddress->setBuddy(m_cboAddress);
 
+    // Tab order: the browser first (it has the focus when the window opens), then the label's buddy, the address
+    // box; the toolbar and the strip take no focus.
     setTabOrder(m_brwWebBrowser, m_cboAddress);
-    setTabOrder(m_cboAddress, m_tbToolBar);
-    setTabOrder(m_tbToolBar, m_picAddress);
+    m_brwWebBrowser->setFocus();
 
     connect(m_cboAddress, &QComboBox::activated, this, &frmBrowser::cboAddress_Click);
     connect(m_cboAddress->lineEdit(), &QLineEdit::returnPressed, this, &frmBrowser::cboAddress_KeyPress);

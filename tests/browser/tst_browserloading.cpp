@@ -38,6 +38,7 @@ class tst_BrowserLoading : public QObject {
 
 private slots:
     void cleanup();
+    void productPageAddress();
     void brokenModuleIsReported_data();
     void brokenModuleIsReported();
     void unreachableProductPageIsSilent();
@@ -46,6 +47,16 @@ private slots:
 void tst_BrowserLoading::cleanup() {
     setBrowserModuleFolders({});
     setProductPageUrl({});
+}
+
+void tst_BrowserLoading::productPageAddress() {
+    QCOMPARE(productPageUrl(), QUrl(QStringLiteral("http://" MIRAVO_PRODUCT_HOST "/products/miravodialer_rqt.htm")));
+    QVERIFY(productPageUrl().isValid());
+    // The tests point it at their own server; an empty address puts the build's back.
+    setProductPageUrl(QUrl(QStringLiteral("http://127.0.0.1:8080/products/miravodialer_rqt.htm")));
+    QCOMPARE(productPageUrl().port(), 8080);
+    setProductPageUrl({});
+    QCOMPARE(productPageUrl().host(), QStringLiteral(MIRAVO_PRODUCT_HOST));
 }
 
 void tst_BrowserLoading::brokenModuleIsReported_data() {
