@@ -47,8 +47,9 @@ private:
     void brwWebBrowser_DownloadComplete();
     void navigateToAddressBox();
 
-    // Keeps a most-recent-first address list without duplicates when run after each completed navigation.
-    // Nothing runs it: the window's list keeps its one starting entry, as users of the window know it.
+    // Puts the page shown first in the address list, without duplicates: run after each completed navigation it
+    // would keep a most-recent-first history. Nothing runs it, so the list keeps its one starting entry; attaching
+    // it to the engine's loadFinished is all it would take. The address passed is not used.
     void RememberCurrentAddress(const QString& address);
 
     BrowserPages m_pages;
