@@ -2,10 +2,13 @@
 
 #include "data/PhoneCardDatabase.h"
 #include "dialer/TextNumbers.h"
+#include "modem/DialCommands.h"
+#include "modem/ModemPort.h"
 #include "ui/MessageService.h"
 #include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -54,8 +57,7 @@ constexpr ControlDesign cmdClose{"cmdClose", {3375, 4005, 1500, 330}, "Close", F
 constexpr ControlDesign Image2{"Image2", {6360, 90, 1410, 1095}, "", FontKind::Default};
 constexpr ControlDesign Image1{"Image1", {6360, 1200, 1455, 2325}, "", FontKind::Default};
 
-QFont fontFor(FontKind kind, const QFont& windowFont)
-{
+QFont fontFor(FontKind kind, const QFont& windowFont) {
     switch (kind) {
     case FontKind::Bold825: {
         QFont font(QStringLiteral("MS Sans Serif"));
@@ -79,27 +81,22 @@ QFont fontFor(FontKind kind, const QFont& windowFont)
     return windowFont;
 }
 
-template <typename W>
-W* place(QWidget* window, const ControlDesign& design, W* widget)
-{
+template <typename W> W* place(QWidget* window, const ControlDesign& design, W* widget) {
     widget->setObjectName(QString::fromLatin1(design.name));
     widget->setGeometry(design.rect.toPixels());
     widget->setFont(fontFor(design.font, window->font()));
     return widget;
 }
 
-QLabel* label(QWidget* window, const ControlDesign& design)
-{
+QLabel* label(QWidget* window, const ControlDesign& design) {
     return place(window, design, new QLabel(QString::fromLatin1(design.caption), window));
 }
 
-QPushButton* button(QWidget* window, const ControlDesign& design)
-{
+QPushButton* button(QWidget* window, const ControlDesign& design) {
     return place(window, design, new QPushButton(QString::fromLatin1(design.caption), window));
 }
 
-QComboBox* comboBox(QWidget* window, const ControlDesign& design)
-{
+QComboBox* comboBox(QWidget* window, const ControlDesign& design) {
     auto* combo = place(window, design, new QComboBox(window));
     combo->setEditable(true);
     // A completer would fill the dialing fields from a prefix of a company's name; Enter must not add the
@@ -109,8 +106,7 @@ QComboBox* comboBox(QWidget* window, const ControlDesign& design)
     return combo;
 }
 
-QLabel* picture(QWidget* window, const ControlDesign& design, const QString& resource)
-{
+QLabel* picture(QWidget* window, const ControlDesign& design, const QString& resource) {
     auto* image = place(window, design, new QLabel(window));
     image->setPixmap(QPixmap(resource));
     image->setScaledContents(true);
@@ -121,8 +117,7 @@ QLabel* picture(QWidget* window, const ControlDesign& design, const QString& res
 
 frmMiravoCall::frmMiravoCall(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint)
-{
+                          Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("frmMiravoCall"));
     setWindowTitle(QStringLiteral("Miravo"));
     setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
@@ -137,13 +132,20 @@ frmMiravoCall::frmMiravoCall(QWidget* parent)
     // The load step. A failing step ends silently; the window opens all the same.
     m_txtPort->setText(QStringLiteral("3"));
     m_portNumber = toPortNumber(m_txtPort->text()).value_or(m_portNumber);
+    m_MSComm1 = std::make_unique<ModemPort>();
+    m_MSComm1->setPortNumber(m_portNumber);
     loadLists();
 }
 
-frmMiravoCall::~frmMiravoCall() = default;
+frmMiravoCall::~frmMiravoCall() = default; // the port object closes an open port as it goes
 
-void frmMiravoCall::buildControls()
-{
+void frmMiravoCall::closeEvent(QCloseEvent* event) {
+    // The modem leaves the line when its window closes, whether or not the window is destroyed with it.
+    m_MSComm1->close();
+    QWidget::closeEvent(event);
+}
+
+void frmMiravoCall::buildControls() {
     m_Label7 = label(this, Label7);
     label(this, Label5);
     m_Combo1 = comboBox(this, Combo1);
@@ -168,9 +170,9 @@ void frmMiravoCall::buildControls()
     picture(this, Image2, QStringLiteral(":/dialer/images/handset.svg"));
     picture(this, Image1, QStringLiteral(":/dialer/images/card.svg"));
 
-    const QList<QWidget*> tabOrder{m_cmdConnect, m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose,
-                                   m_Combo1,     m_Combo2,       m_Command1,     m_cmdDial,      m_cmdDisconnect,
-                                   m_cmdPhonebook, m_txtPort,    m_txtDial_Num4};
+    const QList<QWidget*> tabOrder{m_cmdConnect,   m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose,
+                                   m_Combo1,       m_Combo2,       m_Command1,     m_cmdDial,      m_cmdDisconnect,
+                                   m_cmdPhonebook, m_txtPort,      m_txtDial_Num4};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     m_cmdConnect->setFocus();
@@ -186,8 +188,7 @@ void frmMiravoCall::buildControls()
     connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void frmMiravoCall::loadLists()
-{
+void frmMiravoCall::loadLists() {
     // Each list stands on its own: a failure reading one table never leaves the other list empty.
     // The start-up shows no message; a list whose read failed simply stays empty.
     if (const auto companies = readCompanyNames(); companies.ok())
@@ -200,14 +201,23 @@ void frmMiravoCall::loadLists()
     m_txtDial_Num4->setEditText(QString());
 }
 
-QString frmMiravoCall::portText() const { return m_txtPort->text(); }
-QString frmMiravoCall::accessNumber() const { return m_txtDial_Num1->text(); }
-QString frmMiravoCall::languageChoice() const { return m_txtDial_Num2->text(); }
-QString frmMiravoCall::accessCode() const { return m_txtDial_Num3->text(); }
-QString frmMiravoCall::destinationNumber() const { return m_txtDial_Num4->currentText(); }
+QString frmMiravoCall::portText() const {
+    return m_txtPort->text();
+}
+QString frmMiravoCall::accessNumber() const {
+    return m_txtDial_Num1->text();
+}
+QString frmMiravoCall::languageChoice() const {
+    return m_txtDial_Num2->text();
+}
+QString frmMiravoCall::accessCode() const {
+    return m_txtDial_Num3->text();
+}
+QString frmMiravoCall::destinationNumber() const {
+    return m_txtDial_Num4->currentText();
+}
 
-void frmMiravoCall::Combo1_Lookup()
-{
+void frmMiravoCall::Combo1_Lookup() {
     const auto found = lookupCompany(m_Combo1->currentText());
     if (!found.ok()) {
         showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
@@ -221,8 +231,7 @@ void frmMiravoCall::Combo1_Lookup()
     }
 }
 
-void frmMiravoCall::Combo2_Click()
-{
+void frmMiravoCall::Combo2_Click() {
     const auto found = lookupPersonNumbers(m_Combo2->currentText());
     if (!found.ok()) {
         showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
@@ -238,9 +247,37 @@ void frmMiravoCall::Combo2_Click()
     repaint();
 }
 
-void frmMiravoCall::cmdConnect_Click() {}
+void frmMiravoCall::cmdConnect_Click() {
+    // One error trap over the whole dial: every failing port step shows the same message, and the dial goes on
+    // with its next step.
+    const auto trapped = [](bool stepDone) {
+        if (!stepDone)
+            showMessage(QStringLiteral("Check your com port settings.!"), MessageStyle::OkOnly);
+    };
+    ModemPort& port = *m_MSComm1;
 
-void frmMiravoCall::cmdDisconnect_Click() {}
+    if (!port.isOpen()) {
+        trapped(port.open());
+        trapped(port.write(accessNumberCommand(m_txtDial_Num1->text())));
+    }
+    // The modem dials the access number while the question is shown.
+    const MessageAnswer answer = showMessage(QStringLiteral("Pick up the handset when the dialing is complete. OK! "),
+                                             MessageStyle::YesNoCritical, QStringLiteral("Dialing Status"));
+    if (answer == MessageAnswer::Yes) {
+        // Closing and opening again is the program's only way between the two commands: no hang-up is sent.
+        port.close();
+        trapped(port.open());
+        trapped(port.setLineSettings(DialLineSettings));
+        trapped(port.write(toneCommand(m_txtDial_Num2->text(), m_txtDial_Num3->text(), m_txtDial_Num4->currentText())));
+        return; // the port stays open for the call
+    }
+    port.close();
+}
+
+void frmMiravoCall::cmdDisconnect_Click() {
+    if (m_MSComm1->isOpen())
+        m_MSComm1->close();
+}
 
 void frmMiravoCall::cmdDial_Click() {}
 
@@ -248,8 +285,7 @@ void frmMiravoCall::cmdPhonebook_Click() {}
 
 void frmMiravoCall::Command1_Click() {}
 
-frmMiravoCall* showMainWindow()
-{
+frmMiravoCall* showMainWindow() {
     return showWindow<frmMiravoCall>();
 }
 

@@ -5,10 +5,16 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace miravo {
+class ModemPort;
+}
 
 namespace miravo {
 
@@ -23,13 +29,16 @@ public:
 
     // The current texts of the fields the keypad window dials from.
     QString portText() const;
-    QString accessNumber() const;    // txtDial_Num1
-    QString languageChoice() const;  // txtDial_Num2
-    QString accessCode() const;      // txtDial_Num3
+    QString accessNumber() const;      // txtDial_Num1
+    QString languageChoice() const;    // txtDial_Num2
+    QString accessCode() const;        // txtDial_Num3
     QString destinationNumber() const; // txtDial_Num4's text
 
     // The port number taken from txtPort at start-up.
     int portNumber() const { return m_portNumber; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override; // closes an open port
 
 private:
     void buildControls();
@@ -59,6 +68,8 @@ private:
     QPushButton* m_cmdClose = nullptr;
 
     int m_portNumber = 1;
+    // The window's own modem link, numbered once at start-up; the keypad window has a port object of its own.
+    std::unique_ptr<ModemPort> m_MSComm1;
 };
 
 // Creates and shows the main window (or raises it when it is open).
