@@ -57,7 +57,8 @@ constexpr ControlDesign cmdClose{"cmdClose", {3375, 4005, 1500, 330}, "Close", F
 constexpr ControlDesign Image2{"Image2", {6360, 90, 1410, 1095}, "", FontKind::Default};
 constexpr ControlDesign Image1{"Image1", {6360, 1200, 1455, 2325}, "", FontKind::Default};
 
-QFont fontFor(FontKind kind, const QFont& windowFont) {
+QFont fontFor(FontKind kind, const QFont& windowFont)
+{
     switch (kind) {
     case FontKind::Bold825: {
         QFont font(QStringLiteral("MS Sans Serif"));
@@ -81,22 +82,27 @@ QFont fontFor(FontKind kind, const QFont& windowFont) {
     return windowFont;
 }
 
-template <typename W> W* place(QWidget* window, const ControlDesign& design, W* widget) {
+template <typename W>
+W* place(QWidget* window, const ControlDesign& design, W* widget)
+{
     widget->setObjectName(QString::fromLatin1(design.name));
     widget->setGeometry(design.rect.toPixels());
     widget->setFont(fontFor(design.font, window->font()));
     return widget;
 }
 
-QLabel* label(QWidget* window, const ControlDesign& design) {
+QLabel* label(QWidget* window, const ControlDesign& design)
+{
     return place(window, design, new QLabel(QString::fromLatin1(design.caption), window));
 }
 
-QPushButton* button(QWidget* window, const ControlDesign& design) {
+QPushButton* button(QWidget* window, const ControlDesign& design)
+{
     return place(window, design, new QPushButton(QString::fromLatin1(design.caption), window));
 }
 
-QComboBox* comboBox(QWidget* window, const ControlDesign& design) {
+QComboBox* comboBox(QWidget* window, const ControlDesign& design)
+{
     auto* combo = place(window, design, new QComboBox(window));
     combo->setEditable(true);
     // A completer would fill the dialing fields from a prefix of a company's name; Enter must not add the
@@ -106,7 +112,8 @@ QComboBox* comboBox(QWidget* window, const ControlDesign& design) {
     return combo;
 }
 
-QLabel* picture(QWidget* window, const ControlDesign& design, const QString& resource) {
+QLabel* picture(QWidget* window, const ControlDesign& design, const QString& resource)
+{
     auto* image = place(window, design, new QLabel(window));
     image->setPixmap(QPixmap(resource));
     image->setScaledContents(true);
@@ -117,7 +124,8 @@ QLabel* picture(QWidget* window, const ControlDesign& design, const QString& res
 
 frmMiravoCall::frmMiravoCall(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
+                          Qt::MSWindowsFixedSizeDialogHint)
+{
     setObjectName(QStringLiteral("frmMiravoCall"));
     setWindowTitle(QStringLiteral("Miravo"));
     setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
@@ -139,13 +147,15 @@ frmMiravoCall::frmMiravoCall(QWidget* parent)
 
 frmMiravoCall::~frmMiravoCall() = default; // the port object closes an open port as it goes
 
-void frmMiravoCall::closeEvent(QCloseEvent* event) {
+void frmMiravoCall::closeEvent(QCloseEvent* event)
+{
     // The modem leaves the line when its window closes, whether or not the window is destroyed with it.
     m_MSComm1->close();
     QWidget::closeEvent(event);
 }
 
-void frmMiravoCall::buildControls() {
+void frmMiravoCall::buildControls()
+{
     m_Label7 = label(this, Label7);
     label(this, Label5);
     m_Combo1 = comboBox(this, Combo1);
@@ -170,9 +180,9 @@ void frmMiravoCall::buildControls() {
     picture(this, Image2, QStringLiteral(":/dialer/images/handset.svg"));
     picture(this, Image1, QStringLiteral(":/dialer/images/card.svg"));
 
-    const QList<QWidget*> tabOrder{m_cmdConnect,   m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose,
-                                   m_Combo1,       m_Combo2,       m_Command1,     m_cmdDial,      m_cmdDisconnect,
-                                   m_cmdPhonebook, m_txtPort,      m_txtDial_Num4};
+    const QList<QWidget*> tabOrder{m_cmdConnect, m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose,
+                                   m_Combo1,     m_Combo2,       m_Command1,     m_cmdDial,      m_cmdDisconnect,
+                                   m_cmdPhonebook, m_txtPort,    m_txtDial_Num4};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     m_cmdConnect->setFocus();
@@ -188,7 +198,8 @@ void frmMiravoCall::buildControls() {
     connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void frmMiravoCall::loadLists() {
+void frmMiravoCall::loadLists()
+{
     // Each list stands on its own: a failure reading one table never leaves the other list empty.
     // The start-up shows no message; a list whose read failed simply stays empty.
     if (const auto companies = readCompanyNames(); companies.ok())
@@ -201,23 +212,14 @@ void frmMiravoCall::loadLists() {
     m_txtDial_Num4->setEditText(QString());
 }
 
-QString frmMiravoCall::portText() const {
-    return m_txtPort->text();
-}
-QString frmMiravoCall::accessNumber() const {
-    return m_txtDial_Num1->text();
-}
-QString frmMiravoCall::languageChoice() const {
-    return m_txtDial_Num2->text();
-}
-QString frmMiravoCall::accessCode() const {
-    return m_txtDial_Num3->text();
-}
-QString frmMiravoCall::destinationNumber() const {
-    return m_txtDial_Num4->currentText();
-}
+QString frmMiravoCall::portText() const { return m_txtPort->text(); }
+QString frmMiravoCall::accessNumber() const { return m_txtDial_Num1->text(); }
+QString frmMiravoCall::languageChoice() const { return m_txtDial_Num2->text(); }
+QString frmMiravoCall::accessCode() const { return m_txtDial_Num3->text(); }
+QString frmMiravoCall::destinationNumber() const { return m_txtDial_Num4->currentText(); }
 
-void frmMiravoCall::Combo1_Lookup() {
+void frmMiravoCall::Combo1_Lookup()
+{
     const auto found = lookupCompany(m_Combo1->currentText());
     if (!found.ok()) {
         showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
@@ -231,7 +233,8 @@ void frmMiravoCall::Combo1_Lookup() {
     }
 }
 
-void frmMiravoCall::Combo2_Click() {
+void frmMiravoCall::Combo2_Click()
+{
     const auto found = lookupPersonNumbers(m_Combo2->currentText());
     if (!found.ok()) {
         showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
@@ -247,7 +250,8 @@ void frmMiravoCall::Combo2_Click() {
     repaint();
 }
 
-void frmMiravoCall::cmdConnect_Click() {
+void frmMiravoCall::cmdConnect_Click()
+{
     // One error trap over the whole dial: every failing port step shows the same message, and the dial goes on
     // with its next step.
     const auto trapped = [](bool stepDone) {
@@ -264,17 +268,19 @@ void frmMiravoCall::cmdConnect_Click() {
     const MessageAnswer answer = showMessage(QStringLiteral("Pick up the handset when the dialing is complete. OK! "),
                                              MessageStyle::YesNoCritical, QStringLiteral("Dialing Status"));
     if (answer == MessageAnswer::Yes) {
-        // Closing and opening again is the program's only way between the two commands: no hang-up is sent.
+        // Closing and opening again is all that stands between the two commands: no hang-up is sent.
         port.close();
         trapped(port.open());
         trapped(port.setLineSettings(DialLineSettings));
-        trapped(port.write(toneCommand(m_txtDial_Num2->text(), m_txtDial_Num3->text(), m_txtDial_Num4->currentText())));
+        trapped(port.write(toneCommand(m_txtDial_Num2->text(), m_txtDial_Num3->text(),
+                                       m_txtDial_Num4->currentText())));
         return; // the port stays open for the call
     }
     port.close();
 }
 
-void frmMiravoCall::cmdDisconnect_Click() {
+void frmMiravoCall::cmdDisconnect_Click()
+{
     if (m_MSComm1->isOpen())
         m_MSComm1->close();
 }
@@ -285,7 +291,8 @@ void frmMiravoCall::cmdPhonebook_Click() {}
 
 void frmMiravoCall::Command1_Click() {}
 
-frmMiravoCall* showMainWindow() {
+frmMiravoCall* showMainWindow()
+{
     return showWindow<frmMiravoCall>();
 }
 

@@ -13,10 +13,8 @@ class QLineEdit;
 class QPushButton;
 
 namespace miravo {
-class ModemPort;
-}
 
-namespace miravo {
+class ModemPort;
 
 class frmMiravoCall final : public QWidget {
     Q_OBJECT
@@ -29,9 +27,9 @@ public:
 
     // The current texts of the fields the keypad window dials from.
     QString portText() const;
-    QString accessNumber() const;      // txtDial_Num1
-    QString languageChoice() const;    // txtDial_Num2
-    QString accessCode() const;        // txtDial_Num3
+    QString accessNumber() const;    // txtDial_Num1
+    QString languageChoice() const;  // txtDial_Num2
+    QString accessCode() const;      // txtDial_Num3
     QString destinationNumber() const; // txtDial_Num4's text
 
     // The port number taken from txtPort at start-up.
