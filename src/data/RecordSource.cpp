@@ -41,6 +41,16 @@ public:
         return result;
     }
 
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override
+    {
+        // Every value is text or Null. A Null of the ID column (a new record's) would be an integer that a
+        // text field cannot show; as a null text it shows empty, like every other Null.
+        const QVariant value = QSqlTableModel::data(index, role);
+        if (value.isNull() && (role == Qt::DisplayRole || role == Qt::EditRole))
+            return QVariant(QMetaType::fromType<QString>());
+        return value;
+    }
+
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override
     {
         if (role == Qt::EditRole && value.toString().isEmpty())
