@@ -218,6 +218,8 @@ private slots:
     void designedShape();
     void navigationStaysWithinTable_data() { bothWindows(); }
     void navigationStaysWithinTable();
+    void longTable_data() { bothWindows(); }
+    void longTable();
     void deleteRecord_data();
     void deleteRecord();
     void addThenUpdate_data() { bothWindows(); }
@@ -382,6 +384,37 @@ void tst_RecordEditors::navigationStaysWithinTable()
     QCOMPARE(key->text(), QStringLiteral("Alpha"));
     QVERIFY(m_messages->shown().isEmpty());
     QCOMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Alpha", "Bravo", "Charlie"}));
+}
+
+void tst_RecordEditors::longTable()
+{
+    QFETCH(QString, window);
+    const EditorKind& kind = editorKind(window);
+    QList<schema::Row> many;
+    for (int i = 1; i <= 600; ++i)
+        many.append(row({{kind.keyColumn, QStringLiteral("Record %1").arg(i)}}));
+    QVERIFY(m_folder->createDatabase(window == "frmVendors" ? many : QList<schema::Row>{},
+                                     window == "frmClients" ? many : QList<schema::Row>{}));
+    QWidget* editor = showEditor(window);
+    // The other editor stores while this one holds its long table open.
+    QWidget* other = window == "frmClients" ? static_cast<QWidget*>(showWindow<frmVendors>())
+                                            : static_cast<QWidget*>(showWindow<frmClients>());
+    click(other, "cmdAdd");
+    QTest::keyClicks(field(other, editorKind(other->objectName()).keyIndex), "Other");
+    click(other, "cmdUpdate");
+    QCOMPARE(m_messages->texts(), QStringList());
+
+    click(editor, "cmdLast");
+    QCOMPARE(field(editor, kind.keyIndex)->text(), QStringLiteral("Record 600"));
+    click(editor, "cmdDelete");
+    QCOMPARE(field(editor, kind.keyIndex)->text(), QStringLiteral("Record 599"));
+    click(editor, "cmdAdd");
+    QTest::keyClicks(field(editor, kind.keyIndex), "Record 601");
+    click(editor, "cmdUpdate");
+    click(editor, "cmdPrevious");
+    QCOMPARE(field(editor, kind.keyIndex)->text(), QStringLiteral("Record 599"));
+    QCOMPARE(stored(kind.table, kind.keyColumn).size(), 600);
+    QCOMPARE(m_messages->texts(), QStringList());
 }
 
 void tst_RecordEditors::deleteRecord_data()
@@ -616,13 +649,16 @@ void tst_RecordEditors::storeRefused_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<bool>("locked"); // or read-only
+    QTest::addColumn<bool>("add");    // a new record, or a change to the second one
     QTest::addColumn<QString>("description");
 
     for (const QString window : {"frmClients", "frmVendors"}) {
         QTest::addRow("%s: read-only file", qPrintable(window))
-            << window << false << "attempt to write a readonly database";
+            << window << false << false << "attempt to write a readonly database";
         QTest::addRow("%s: file locked by another program", qPrintable(window))
-            << window << true << "database is locked";
+            << window << true << false << "database is locked";
+        QTest::addRow("%s: new record, file locked by another program", qPrintable(window))
+            << window << true << true << "database is locked";
     }
 }
 
@@ -630,6 +666,7 @@ void tst_RecordEditors::storeRefused()
 {
     QFETCH(QString, window);
     QFETCH(bool, locked);
+    QFETCH(bool, add);
     QFETCH(QString, description);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
@@ -644,9 +681,11 @@ void tst_RecordEditors::storeRefused()
     }
     QWidget* editor = showEditor(window);
     click(editor, "cmdNext");
+    if (add)
+        click(editor, "cmdAdd");
     retype(field(editor, kind.keyIndex), "Bravo 2");
     retype(field(editor, 3), "Side St");
-    const QStringList typed = fieldTexts(editor, kind.columns.size());
+    QStringList typed = fieldTexts(editor, kind.columns.size());
 
     click(editor, "cmdUpdate");
     QCOMPARE(m_messages->texts(), QStringList{description});
@@ -654,20 +693,27 @@ void tst_RecordEditors::storeRefused()
     QCOMPARE(m_messages->shown().first().style, MessageStyle::OkOnly);
     QCOMPARE(fieldTexts(editor, kind.columns.size()), typed);
 
-    // Leaving the record tries again and stays on it; so does Delete, which fails the same way.
+    // Leaving the record tries again and stays on it; so does Delete of a stored record, which fails the
+    // same way (deleting a new record only drops it).
     click(editor, "cmdNext");
     click(editor, "cmdAdd");
-    click(editor, "cmdDelete");
-    QCOMPARE(m_messages->texts(), QStringList(4, description));
+    if (!add)
+        click(editor, "cmdDelete");
+    QCOMPARE(m_messages->texts(), QStringList(add ? 3 : 4, description));
     QCOMPARE(fieldTexts(editor, kind.columns.size()), typed);
     QCOMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Alpha", "Bravo", "Charlie"}));
 
     if (lock) {
         lock->release();
         click(editor, "cmdUpdate");
-        QCOMPARE(m_messages->shown().size(), 4);
-        QCOMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Alpha", "Bravo 2", "Charlie"}));
-        QCOMPARE(stored(kind.table, kind.columns[3])[1], QStringLiteral("Side St"));
+        QCOMPARE(m_messages->shown().size(), add ? 3 : 4);
+        const QStringList keys = add ? QStringList{"Alpha", "Bravo", "Charlie", "Bravo 2"}
+                                     : QStringList{"Alpha", "Bravo 2", "Charlie"};
+        QCOMPARE(stored(kind.table, kind.keyColumn), keys);
+        QCOMPARE(stored(kind.table, kind.columns[3])[keys.indexOf("Bravo 2")], QStringLiteral("Side St"));
+        // The stored new record now shows the ID the store gave it.
+        if (add)
+            typed[0] = stored(kind.table, "ID").last();
         QCOMPARE(fieldTexts(editor, kind.columns.size()), typed);
     }
 }
