@@ -94,7 +94,7 @@ private:
     void datSource_Move(RecordMove move);
 
     const EditorDesign& m_design;
-    QStringList m_columns;       // by field index
+    QStringList m_columns;         // by field index
     QList<QLineEdit*> m_txtFields; // by field index
     RecordNavigator* m_navigator = nullptr;
     QPushButton* m_cmdAdd = nullptr;

@@ -6,13 +6,11 @@ namespace {
 constexpr int FieldLeft = 1320;
 
 // A field at left 1320 and its label at left 300, 900 wide, level with the field.
-constexpr EditorField field(int index, const char* column, int top, int width)
-{
+constexpr EditorField field(int index, const char* column, int top, int width) {
     return {index, column, {FieldLeft, top, width, EditorFieldHeight}, {300, top, 900, EditorLabelHeight}};
 }
 
-constexpr EditorField field(int index, const char* column, int top, int width, TwipsRect label)
-{
+constexpr EditorField field(int index, const char* column, int top, int width, TwipsRect label) {
     return {index, column, {FieldLeft, top, width, EditorFieldHeight}, label};
 }
 
@@ -32,9 +30,9 @@ constexpr std::array Fields{
 
 // The buttons from right to left, then the fields from the highest index down; Close takes the focus on opening.
 constexpr std::array TabOrder{
-    "cmdClose",    "cmdRefresh",  "cmdDelete",   "cmdUpdate",   "cmdAdd",      "txtFields_9", "txtFields_8",
-    "txtFields_7", "txtFields_6", "txtFields_5", "txtFields_4", "txtFields_3", "txtFields_2", "txtFields_1",
-    "txtFields_0",
+    "cmdClose",    "cmdRefresh",  "cmdDelete",   "cmdUpdate",   "cmdAdd",
+    "txtFields_9", "txtFields_8", "txtFields_7", "txtFields_6", "txtFields_5",
+    "txtFields_4", "txtFields_3", "txtFields_2", "txtFields_1", "txtFields_0",
 };
 
 constexpr EditorDesign Design{
@@ -53,9 +51,7 @@ constexpr EditorDesign Design{
 } // namespace
 
 frmVendors::frmVendors(QWidget* parent)
-    : RecordEditor(Design, parent)
-{
-}
+    : RecordEditor(Design, parent) {}
 
 frmVendors::~frmVendors() = default;
 

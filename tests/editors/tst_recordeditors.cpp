@@ -43,26 +43,23 @@ struct EditorKind {
     QStringList columns; // by field index
 };
 
-const EditorKind& editorKind(const QString& window)
-{
+const EditorKind& editorKind(const QString& window) {
     static const EditorKind clients{"frmClients", "Clients", "Name", 1,
                                     QStringList{"ID", "Name", "Address", "Card_num", "Card_Password", "Cell", "City",
                                                 "Code", "Fax", "Home", "Notes"}};
-    static const EditorKind vendors{"frmVendors", "Vendors", "Company", 8,
-                                    QStringList{"ID", "Language", "Name", "Address", "Business", "City", "Code",
-                                                "CompAddress", "Company", "Fax"}};
+    static const EditorKind vendors{
+        "frmVendors", "Vendors", "Company", 8,
+        QStringList{"ID", "Language", "Name", "Address", "Business", "City", "Code", "CompAddress", "Company", "Fax"}};
     return window == clients.window ? clients : vendors;
 }
 
-QWidget* showEditor(const QString& window)
-{
+QWidget* showEditor(const QString& window) {
     if (window == QLatin1String("frmClients"))
         return showWindow<frmClients>();
     return showWindow<frmVendors>();
 }
 
-QList<schema::Row> vendorRows(int count)
-{
+QList<schema::Row> vendorRows(int count) {
     const QList<schema::Row> all{
         row({{"Company", "Alpha"}, {"Business", "1800100"}, {"Language", "1"}, {"Code", "111"}, {"City", "Oslo"}}),
         row({{"Company", "Bravo"}, {"Business", "1800200"}, {"Language", "2"}, {"Code", "222"}, {"City", "Rome"}}),
@@ -71,8 +68,7 @@ QList<schema::Row> vendorRows(int count)
     return all.mid(0, count);
 }
 
-QList<schema::Row> clientRows(int count)
-{
+QList<schema::Row> clientRows(int count) {
     const QList<schema::Row> all{
         row({{"Name", "Alpha"}, {"Home", "100"}, {"Cell", "101"}, {"Fax", "102"}, {"City", "Oslo"}}),
         row({{"Name", "Bravo"}, {"Home", "200"}, {"Cell", "201"}, {"Notes", "after 8"}}),
@@ -81,16 +77,14 @@ QList<schema::Row> clientRows(int count)
     return all.mid(0, count);
 }
 
-QLineEdit* field(QWidget* window, int index)
-{
+QLineEdit* field(QWidget* window, int index) {
     auto* found = window->findChild<QLineEdit*>(QStringLiteral("txtFields_%1").arg(index));
     if (!found)
         qFatal("no field %d", index);
     return found;
 }
 
-void click(QWidget* window, const char* name)
-{
+void click(QWidget* window, const char* name) {
     auto* button = window->findChild<QAbstractButton*>(QString::fromLatin1(name));
     if (!button)
         qFatal("no button %s", name);
@@ -98,16 +92,14 @@ void click(QWidget* window, const char* name)
 }
 
 // What a person does to replace a field's text: select all, delete, type.
-void retype(QLineEdit* edit, const QString& text)
-{
+void retype(QLineEdit* edit, const QString& text) {
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_Backspace);
     QTest::keyClicks(edit, text);
 }
 
-QStringList fieldTexts(QWidget* window, int count)
-{
+QStringList fieldTexts(QWidget* window, int count) {
     QStringList texts;
     for (int index = 0; index < count; ++index)
         texts.append(field(window, index)->text());
@@ -115,8 +107,7 @@ QStringList fieldTexts(QWidget* window, int count)
 }
 
 // The column as stored in the file, in table order; Null reads "<Null>".
-QStringList stored(const QString& table, const QString& column)
-{
+QStringList stored(const QString& table, const QString& column) {
     QStringList values;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-read"));
@@ -137,14 +128,12 @@ QStringList stored(const QString& table, const QString& column)
 class WriteLock {
 public:
     WriteLock()
-        : m_name(QStringLiteral("test-lock-%1").arg(++s_count))
-    {
+        : m_name(QStringLiteral("test-lock-%1").arg(++s_count)) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(phoneCardDatabasePath());
         m_held = db.open() && QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE"));
     }
-    ~WriteLock()
-    {
+    ~WriteLock() {
         release();
         QSqlDatabase::database(m_name).close();
         QSqlDatabase::removeDatabase(m_name);
@@ -152,8 +141,7 @@ public:
     Q_DISABLE_COPY_MOVE(WriteLock)
 
     bool held() const { return m_held; }
-    void release()
-    {
+    void release() {
         if (m_held)
             QSqlQuery(QSqlDatabase::database(m_name)).exec(QStringLiteral("ROLLBACK"));
         m_held = false;
@@ -167,8 +155,7 @@ private:
 
 // Makes the file read-only for this process. Permissions do not bind root, which is how CI runs, so root
 // sets the file's immutable flag as well. Returns false when neither works here.
-bool makeReadOnly(const QString& path)
-{
+bool makeReadOnly(const QString& path) {
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     const QByteArray native = QFile::encodeName(path);
     const auto writable = [&] {
@@ -191,8 +178,7 @@ bool makeReadOnly(const QString& path)
     return !writable();
 }
 
-void makeWritable(const QString& path)
-{
+void makeWritable(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_RDONLY);
     int flags = 0;
@@ -244,8 +230,7 @@ private slots:
     void mainWindowSeesStoredChanges();
 
 private:
-    static void bothWindows()
-    {
+    static void bothWindows() {
         QTest::addColumn<QString>("window");
         QTest::newRow("frmClients") << QStringLiteral("frmClients");
         QTest::newRow("frmVendors") << QStringLiteral("frmVendors");
@@ -257,14 +242,12 @@ private:
     bool m_madeReadOnly = false;
 };
 
-void tst_RecordEditors::init()
-{
+void tst_RecordEditors::init() {
     m_folder = std::make_unique<TempDataFolder>();
     m_messages = std::make_unique<ScriptedMessages>();
 }
 
-void tst_RecordEditors::cleanup()
-{
+void tst_RecordEditors::cleanup() {
     // The windows hold the file open: they go before the folder.
     delete openWindow<frmClients>().data();
     delete openWindow<frmVendors>().data();
@@ -278,8 +261,7 @@ void tst_RecordEditors::cleanup()
     m_folder.reset();
 }
 
-void tst_RecordEditors::designedShape_data()
-{
+void tst_RecordEditors::designedShape_data() {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QSize>("size");
@@ -292,7 +274,11 @@ void tst_RecordEditors::designedShape_data()
     QStringList clientsOrder;
     for (int index = 10; index >= 0; --index)
         clientsOrder.append(QStringLiteral("txtFields_%1").arg(index));
-    clientsOrder << "cmdClose" << "cmdRefresh" << "cmdDelete" << "cmdUpdate" << "cmdAdd";
+    clientsOrder << "cmdClose"
+                 << "cmdRefresh"
+                 << "cmdDelete"
+                 << "cmdUpdate"
+                 << "cmdAdd";
     QStringList vendorsOrder{"cmdClose", "cmdRefresh", "cmdDelete", "cmdUpdate", "cmdAdd"};
     for (int index = 9; index >= 0; --index)
         vendorsOrder.append(QStringLiteral("txtFields_%1").arg(index));
@@ -308,8 +294,7 @@ void tst_RecordEditors::designedShape_data()
                                 << QRect(304, 224, 73, 20) << QRect(2, 245, 375, 25) << vendorsOrder;
 }
 
-void tst_RecordEditors::designedShape()
-{
+void tst_RecordEditors::designedShape() {
     QFETCH(QString, window);
     QFETCH(QString, title);
     QFETCH(QSize, size);
@@ -356,8 +341,7 @@ void tst_RecordEditors::designedShape()
     }
 }
 
-void tst_RecordEditors::navigationStaysWithinTable()
-{
+void tst_RecordEditors::navigationStaysWithinTable() {
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
@@ -386,8 +370,7 @@ void tst_RecordEditors::navigationStaysWithinTable()
     QCOMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Alpha", "Bravo", "Charlie"}));
 }
 
-void tst_RecordEditors::longTable()
-{
+void tst_RecordEditors::longTable() {
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QList<schema::Row> many;
@@ -417,8 +400,7 @@ void tst_RecordEditors::longTable()
     QCOMPARE(m_messages->texts(), QStringList());
 }
 
-void tst_RecordEditors::deleteRecord_data()
-{
+void tst_RecordEditors::deleteRecord_data() {
     QTest::addColumn<QString>("window");
     QTest::addColumn<int>("records");
     QTest::addColumn<int>("moves"); // with the next button, before Delete
@@ -437,8 +419,7 @@ void tst_RecordEditors::deleteRecord_data()
     }
 }
 
-void tst_RecordEditors::deleteRecord()
-{
+void tst_RecordEditors::deleteRecord() {
     QFETCH(QString, window);
     QFETCH(int, records);
     QFETCH(int, moves);
@@ -463,8 +444,7 @@ void tst_RecordEditors::deleteRecord()
     QCOMPARE(m_messages->shown().size(), left.isEmpty() ? 1 : 0); // nothing left to delete the second time
 }
 
-void tst_RecordEditors::addThenUpdate()
-{
+void tst_RecordEditors::addThenUpdate() {
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
@@ -475,10 +455,13 @@ void tst_RecordEditors::addThenUpdate()
     QCOMPARE(fieldTexts(editor, kind.columns.size()), QStringList(kind.columns.size(), QString()));
     QTest::keyClicks(field(editor, kind.keyIndex), "Delta");
     QTest::keyClicks(field(editor, 3), "12 Main St"); // Address in both tables
-    click(editor, "cmdUpdate");
+    // Update by its access key, as the keyboard user does.
+    QTRY_COMPARE(QApplication::activeWindow(), editor);
+    QTest::keyClick(editor->windowHandle(), Qt::Key_U, Qt::AltModifier);
 
+    // An access key presses its button the way a click does, a moment later.
+    QTRY_COMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Alpha", "Bravo", "Charlie", "Delta"}));
     QCOMPARE(m_messages->texts(), QStringList());
-    QCOMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Alpha", "Bravo", "Charlie", "Delta"}));
     QCOMPARE(stored(kind.table, kind.columns[3]).last(), QStringLiteral("12 Main St"));
     // The window stays on the stored record, which now shows the ID the store gave it.
     QCOMPARE(field(editor, kind.keyIndex)->text(), QStringLiteral("Delta"));
@@ -495,11 +478,10 @@ void tst_RecordEditors::addThenUpdate()
 
 enum class Leave { Previous, Next, Add, Refresh, Close };
 
-void tst_RecordEditors::leavingRecordStoresIt_data()
-{
+void tst_RecordEditors::leavingRecordStoresIt_data() {
     QTest::addColumn<QString>("window");
-    QTest::addColumn<bool>("add");       // a new record, or a change to the second one
-    QTest::addColumn<int>("leave");      // how the record is left
+    QTest::addColumn<bool>("add");         // a new record, or a change to the second one
+    QTest::addColumn<int>("leave");        // how the record is left
     QTest::addColumn<QString>("shownKey"); // afterwards, when the window is still open
     QTest::addColumn<QStringList>("keys");
 
@@ -508,7 +490,8 @@ void tst_RecordEditors::leavingRecordStoresIt_data()
     for (const QString window : {"frmClients", "frmVendors"}) {
         const QByteArray name = window.toLatin1();
         const char* w = name.constData();
-        QTest::addRow("%s: Add, then previous record", w) << window << true << int(Leave::Previous) << "Charlie" << added;
+        QTest::addRow("%s: Add, then previous record", w)
+            << window << true << int(Leave::Previous) << "Charlie" << added;
         QTest::addRow("%s: Add, then Add", w) << window << true << int(Leave::Add) << "" << added;
         QTest::addRow("%s: Add, then close", w) << window << true << int(Leave::Close) << "" << added;
         QTest::addRow("%s: change, then next record", w) << window << false << int(Leave::Next) << "Charlie" << changed;
@@ -518,8 +501,7 @@ void tst_RecordEditors::leavingRecordStoresIt_data()
     }
 }
 
-void tst_RecordEditors::leavingRecordStoresIt()
-{
+void tst_RecordEditors::leavingRecordStoresIt() {
     QFETCH(QString, window);
     QFETCH(bool, add);
     QFETCH(int, leave);
@@ -562,8 +544,7 @@ void tst_RecordEditors::leavingRecordStoresIt()
         QCOMPARE(field(editor, kind.keyIndex)->text(), shownKey);
 }
 
-void tst_RecordEditors::addLeftBlankAddsNothing()
-{
+void tst_RecordEditors::addLeftBlankAddsNothing() {
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
@@ -578,8 +559,7 @@ void tst_RecordEditors::addLeftBlankAddsNothing()
     QCOMPARE(m_messages->texts(), QStringList());
 }
 
-void tst_RecordEditors::refreshReadsTheFileAgain()
-{
+void tst_RecordEditors::refreshReadsTheFileAgain() {
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
@@ -587,7 +567,8 @@ void tst_RecordEditors::refreshReadsTheFileAgain()
     click(editor, "cmdLast");
 
     // Another program changes the file; the window shows what it read until Refresh.
-    QVERIFY(m_folder->exec(QStringLiteral("UPDATE %1 SET %2 = 'Alpha 2' WHERE ID = 1").arg(kind.table, kind.keyColumn)));
+    QVERIFY(
+        m_folder->exec(QStringLiteral("UPDATE %1 SET %2 = 'Alpha 2' WHERE ID = 1").arg(kind.table, kind.keyColumn)));
     QVERIFY(m_folder->exec(QStringLiteral("DELETE FROM %1 WHERE ID = 2").arg(kind.table)));
     click(editor, "cmdFirst");
     QCOMPARE(field(editor, kind.keyIndex)->text(), QStringLiteral("Alpha"));
@@ -602,8 +583,7 @@ void tst_RecordEditors::refreshReadsTheFileAgain()
     QCOMPARE(m_messages->texts(), QStringList());
 }
 
-void tst_RecordEditors::emptiedFieldIsStoredAsNull()
-{
+void tst_RecordEditors::emptiedFieldIsStoredAsNull() {
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
@@ -623,8 +603,7 @@ void tst_RecordEditors::emptiedFieldIsStoredAsNull()
     QCOMPARE(m_messages->texts(), QStringList());
 }
 
-void tst_RecordEditors::emptyTable()
-{
+void tst_RecordEditors::emptyTable() {
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(0));
@@ -645,8 +624,7 @@ void tst_RecordEditors::emptyTable()
     QCOMPARE(stored(kind.table, kind.keyColumn), QStringList{"First"});
 }
 
-void tst_RecordEditors::storeRefused_data()
-{
+void tst_RecordEditors::storeRefused_data() {
     QTest::addColumn<QString>("window");
     QTest::addColumn<bool>("locked"); // or read-only
     QTest::addColumn<bool>("add");    // a new record, or a change to the second one
@@ -662,8 +640,7 @@ void tst_RecordEditors::storeRefused_data()
     }
 }
 
-void tst_RecordEditors::storeRefused()
-{
+void tst_RecordEditors::storeRefused() {
     QFETCH(QString, window);
     QFETCH(bool, locked);
     QFETCH(bool, add);
@@ -707,8 +684,8 @@ void tst_RecordEditors::storeRefused()
         lock->release();
         click(editor, "cmdUpdate");
         QCOMPARE(m_messages->shown().size(), add ? 3 : 4);
-        const QStringList keys = add ? QStringList{"Alpha", "Bravo", "Charlie", "Bravo 2"}
-                                     : QStringList{"Alpha", "Bravo 2", "Charlie"};
+        const QStringList keys =
+            add ? QStringList{"Alpha", "Bravo", "Charlie", "Bravo 2"} : QStringList{"Alpha", "Bravo 2", "Charlie"};
         QCOMPARE(stored(kind.table, kind.keyColumn), keys);
         QCOMPARE(stored(kind.table, kind.columns[3])[keys.indexOf("Bravo 2")], QStringLiteral("Side St"));
         // The stored new record now shows the ID the store gave it.
@@ -718,8 +695,7 @@ void tst_RecordEditors::storeRefused()
     }
 }
 
-void tst_RecordEditors::closeWithRefusedValues()
-{
+void tst_RecordEditors::closeWithRefusedValues() {
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
@@ -752,8 +728,7 @@ void tst_RecordEditors::closeWithRefusedValues()
     QCOMPARE(m_messages->shown().size(), 3);
 }
 
-void tst_RecordEditors::tableCannotBeOpened_data()
-{
+void tst_RecordEditors::tableCannotBeOpened_data() {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("damage"); // empty: no file at all
     QTest::addColumn<QString>("description");
@@ -769,8 +744,7 @@ void tst_RecordEditors::tableCannotBeOpened_data()
     }
 }
 
-void tst_RecordEditors::tableCannotBeOpened()
-{
+void tst_RecordEditors::tableCannotBeOpened() {
     QFETCH(QString, window);
     QFETCH(QString, damage);
     QFETCH(QString, description);
@@ -797,8 +771,7 @@ void tst_RecordEditors::tableCannotBeOpened()
     QCOMPARE(m_messages->shown().size(), 5);
 }
 
-void tst_RecordEditors::phonebookShowsBothEditors()
-{
+void tst_RecordEditors::phonebookShowsBothEditors() {
     QVERIFY(createDatabase(3));
     frmMiravoCall* main = showMainWindow();
     click(main, "cmdPhonebook");
@@ -831,8 +804,7 @@ void tst_RecordEditors::phonebookShowsBothEditors()
     QCOMPARE(m_messages->texts(), QStringList());
 }
 
-void tst_RecordEditors::mainWindowSeesStoredChanges()
-{
+void tst_RecordEditors::mainWindowSeesStoredChanges() {
     QVERIFY(createDatabase(3));
     frmMiravoCall* main = showMainWindow();
     click(main, "cmdPhonebook");
