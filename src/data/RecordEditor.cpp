@@ -153,7 +153,13 @@ void RecordEditor::showEvent(QShowEvent* event) {
         return;
     // Said once the window stands on screen, so the user sees which window could not open its table.
     QMetaObject::invokeMethod(
-        this, [this] { showMessage(std::exchange(m_openFailure, QString())); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            // Shown twice before this ran (a hide and show in between), the window still says it once.
+            if (!m_openFailure.isEmpty())
+                showMessage(std::exchange(m_openFailure, QString()));
+        },
+        Qt::QueuedConnection);
 }
 
 void RecordEditor::closeEvent(QCloseEvent* event) {
