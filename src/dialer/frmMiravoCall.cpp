@@ -1,6 +1,8 @@
 #include "dialer/frmMiravoCall.h"
 
 #include "data/PhoneCardDatabase.h"
+#include "data/frmClients.h"
+#include "data/frmVendors.h"
 #include "dialer/TextNumbers.h"
 #include "modem/DialCommands.h"
 #include "modem/ModemPort.h"
@@ -291,7 +293,13 @@ void frmMiravoCall::cmdDisconnect_Click()
 
 void frmMiravoCall::cmdDial_Click() {}
 
-void frmMiravoCall::cmdPhonebook_Click() {}
+void frmMiravoCall::cmdPhonebook_Click()
+{
+    // Both editors open side by side with the card companies in front; an open one is only raised and keeps
+    // its current record.
+    showWindow<frmClients>();
+    showWindow<frmVendors>();
+}
 
 void frmMiravoCall::Command1_Click() {}
 
