@@ -2,6 +2,7 @@
 
 #include "data/PhoneCardDatabase.h"
 #include "dialer/TextNumbers.h"
+#include "keypad/frmPhone.h"
 #include "ui/MessageService.h"
 #include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
@@ -242,7 +243,10 @@ void frmMiravoCall::cmdConnect_Click() {}
 
 void frmMiravoCall::cmdDisconnect_Click() {}
 
-void frmMiravoCall::cmdDial_Click() {}
+void frmMiravoCall::cmdDial_Click()
+{
+    showWindow<frmPhone>([this] { return new frmPhone(this); });
+}
 
 void frmMiravoCall::cmdPhonebook_Click() {}
 
