@@ -32,7 +32,7 @@ struct Figures {
     int ticks = 0;
 };
 
-Figures measure(const std::function<void()>& wait) {
+Figures measure(const std::function<void()>& wait, bool ticking) {
     Figures figures;
     QElapsedTimer sinceTick;
     QTimer ticker;
