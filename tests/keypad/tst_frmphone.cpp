@@ -278,7 +278,7 @@ void tst_frmPhone::portTextAtCreation() {
 }
 
 void tst_frmPhone::sendComposition_data() {
-    QTest::addColumn<QStringList>("slots"); // empty: as created
+    QTest::addColumn<QStringList>("slotTexts"); // empty: as created
     QTest::addColumn<QByteArray>("tone");
     QTest::addColumn<QStringList>("values");
 
@@ -298,7 +298,7 @@ void tst_frmPhone::sendComposition_data() {
 }
 
 void tst_frmPhone::sendComposition() {
-    QFETCH(QStringList, slots);
+    QFETCH(QStringList, slotTexts);
     QFETCH(QByteArray, tone);
     QFETCH(QStringList, values);
 
@@ -307,14 +307,14 @@ void tst_frmPhone::sendComposition() {
     control<QLineEdit>(window, "txtPause")->setText("0");
     for (const char* key : {"cmd9", "cmd9", "cmd1"})
         click(window, key); // the display is never dialed
-    for (int i = 0; i < slots.size(); ++i) {
+    for (int i = 0; i < slotTexts.size(); ++i) {
         auto* combo = control<QComboBox>(window, QStringLiteral("Combo%1").arg(i + 1));
-        const int entry = combo->findText(slots[i], Qt::MatchExactly | Qt::MatchCaseSensitive);
+        const int entry = combo->findText(slotTexts[i], Qt::MatchExactly | Qt::MatchCaseSensitive);
         if (entry >= 0) {
             combo->setCurrentIndex(entry); // picked from the list
         } else {
             combo->lineEdit()->clear();
-            QTest::keyClicks(combo, slots[i]); // typed
+            QTest::keyClicks(combo, slotTexts[i]); // typed
         }
     }
 
