@@ -5,12 +5,16 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace miravo {
+
+class ModemPort;
 
 class frmMiravoCall final : public QWidget {
     Q_OBJECT
@@ -30,6 +34,9 @@ public:
 
     // The port number taken from txtPort at start-up.
     int portNumber() const { return m_portNumber; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override; // closes an open port
 
 private:
     void buildControls();
@@ -59,6 +66,8 @@ private:
     QPushButton* m_cmdClose = nullptr;
 
     int m_portNumber = 1;
+    // The window's own modem link, numbered once at start-up; the keypad window has a port object of its own.
+    std::unique_ptr<ModemPort> m_MSComm1;
 };
 
 // Creates and shows the main window (or raises it when it is open).

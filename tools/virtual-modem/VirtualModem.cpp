@@ -162,13 +162,15 @@ bool VirtualModem::start() {
         d->error = QStringLiteral("port number %1 is not a COM port number").arg(d->portNumber);
         return false;
     }
+    // A link left by an earlier virtual modem that did not get to clean up points at a pseudo-terminal that is
+    // gone: take its place. Any other link is the user's (a modem that may just be unplugged) and stays.
     const QFileInfo existing(d->link);
-    if (existing.isSymLink() && existing.exists() && !d->replaceExisting) {
-        d->error = QStringLiteral("%1 already links to %2").arg(d->link, existing.symLinkTarget());
-        return false;
-    }
-    if (existing.exists() && !existing.isSymLink()) {
-        d->error = QStringLiteral("%1 exists and is not a link").arg(d->link);
+    const bool leftOver =
+        existing.isSymLink() && !existing.exists() && existing.symLinkTarget().startsWith(QLatin1String("/dev/pts/"));
+    if ((existing.isSymLink() || existing.exists()) && !leftOver && !d->replaceExisting) {
+        d->error = existing.isSymLink()
+                       ? QStringLiteral("%1 already links to %2").arg(d->link, existing.symLinkTarget())
+                       : QStringLiteral("%1 already exists").arg(d->link);
         return false;
     }
 

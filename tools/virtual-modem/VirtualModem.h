@@ -38,7 +38,8 @@ public:
 
     // Set before start().
     void setListener(Listener listener);
-    // Replace a link that is already in place even when it points at an existing device.
+    // Replace a link that is already in place. Without it, start() only replaces a dangling link into /dev/pts
+    // (one that an earlier virtual modem left behind).
     void setReplaceExistingLink(bool replace);
 
     // Opens the pseudo-terminal, places the link for the port number and starts reading.

@@ -69,7 +69,7 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption logOption(QStringLiteral("log"), QStringLiteral("Also write the lines to FILE."),
                                        QStringLiteral("FILE"));
     const QCommandLineOption replaceOption(QStringLiteral("replace"),
-                                           QStringLiteral("Replace a COMn link that points at an existing device."));
+                                           QStringLiteral("Replace a COMn link that is already there."));
     parser.addOptions({portOption, logOption, replaceOption});
     parser.process(app);
 
