@@ -109,6 +109,8 @@ private slots:
     void comFieldNamesAnotherPort();
     void failingSteps_data();
     void failingSteps();
+    void portHeldByTheMainWindow();
+    void mainWindowGoneDuringAMessage();
     void quickDial_data();
     void quickDial();
     void endToggles();
@@ -471,6 +473,43 @@ void tst_frmPhone::failingSteps() {
     if (!windowStays)
         QTRY_VERIFY(m_modem->portClosed());
     QTRY_COMPARE(m_modem->received(), line);
+}
+
+void tst_frmPhone::portHeldByTheMainWindow() {
+    // After a Yes the main window keeps COM3 open for the call; the keypad window has a port object of its own.
+    m_messages->answerNext(MessageAnswer::Yes);
+    click(m_main, "cmdConnect");
+    QTRY_COMPARE(m_modem->received(), Access + Tone);
+    m_messages->clear();
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    control<QLineEdit>(window, "txtPause")->setText("0");
+
+    click(window, "cmdSend");
+    QCOMPARE(m_messages->texts(), portMessages(1));
+    QTRY_VERIFY(!keypad());
+    click(m_main, "cmdDisconnect");
+    QTRY_VERIFY(m_modem->portClosed());
+    QCOMPARE(m_modem->received(), Access + Tone); // nothing from the keypad window
+}
+
+void tst_frmPhone::mainWindowGoneDuringAMessage() {
+    ModemPort holder;
+    holder.setPortNumber(3);
+    QVERIFY(holder.open());
+    QPointer<frmPhone> window = openKeypad();
+    QVERIFY(window);
+    control<QLineEdit>(window, "txtPause")->setText("0");
+    // While the first message shows, the main window is destroyed: REDIAL must not read its fields afterwards.
+    m_messages->onShow([this](const MessageRequest&) {
+        if (m_main)
+            delete m_main.data();
+    });
+
+    click(window, "cmdredial");
+    QCOMPARE(m_messages->texts(), portMessages(1));
+    QTRY_VERIFY(!window);
+    m_messages->onShow({});
 }
 
 void tst_frmPhone::quickDial_data() {
