@@ -43,8 +43,9 @@ QString sendStartStatus(const QString& accessNumber) {
            "Press End after you hear ringing.";
 }
 
-QString sequenceStatus(const QString& accessNumber, const QString& slot1, const QString& slot2, const QString& slot3) {
-    return dialingLine(accessNumber) + "Sequence Listing" + CrLf + slot1 + CrLf + slot2 + CrLf + slot3;
+QString sequenceStatus(const QString& accessNumber, const QString& value1, const QString& value2,
+                       const QString& value3) {
+    return dialingLine(accessNumber) + "Sequence Listing" + CrLf + value1 + CrLf + value2 + CrLf + value3;
 }
 
 QString quickDialStatus(const MainDialFields& fields) {

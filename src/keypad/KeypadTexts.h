@@ -41,8 +41,10 @@ QString freshDisplayText();
 // "Dialing: <access number>", then how to go on: shown when SEND or REDIAL starts.
 QString sendStartStatus(const QString& accessNumber);
 
-// "Dialing: <access number>" and the three slot texts as the user chose them (not their values).
-QString sequenceStatus(const QString& accessNumber, const QString& slot1, const QString& slot2, const QString& slot3);
+// "Dialing: <access number>", "Sequence Listing" and the three values the slots stand for, one a line: what the
+// tone command sends, an empty slot as an empty line.
+QString sequenceStatus(const QString& accessNumber, const QString& value1, const QString& value2,
+                       const QString& value3);
 
 // "Dialing: <access number>" and the three values the quick dial sends.
 QString quickDialStatus(const MainDialFields& fields);
