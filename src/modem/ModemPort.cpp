@@ -3,7 +3,6 @@
 #include "modem/DialCommands.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QStandardPaths>

@@ -66,6 +66,7 @@ private slots:
     void secondPortObjectIsRefused();
     void otherProgramHoldingPortRefusesUs();
     void otherProgramIsRefusedWhileWeHoldPort();
+    void portHeldLongIsStillRefused();
     void lineSettings_data();
     void lineSettings();
     void settingsApplyAtOnceToOpenPort();
@@ -301,6 +302,39 @@ void tst_ModemPort::otherProgramIsRefusedWhileWeHoldPort() {
     port.close();
     OtherProgram after(3);
     QCOMPARE(after.answer(), QStringLiteral("opened"));
+}
+
+void tst_ModemPort::portHeldLongIsStillRefused() {
+    // Qt's device lock file counts as stale after 30 s, but only when no live holder keeps it locked: a port
+    // held through a long call must still keep other programs (root included) out.
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    ModemPort port;
+    port.setPortNumber(3);
+    QVERIFY(port.open());
+    const QString lockName =
+        QStringLiteral("LCK..") + modem.devicePath().mid(5).replace(QLatin1Char('/'), QLatin1Char('_'));
+    QString lockPath;
+    for (const QString& dir :
+         {QStringLiteral("/var/lock"), QStringLiteral("/etc/locks"), QStringLiteral("/var/spool/locks"),
+          QStringLiteral("/var/spool/uucp"), QDir::tempPath()}) {
+        if (QFile::exists(dir + QLatin1Char('/') + lockName)) {
+            lockPath = dir + QLatin1Char('/') + lockName;
+            break;
+        }
+    }
+    if (lockPath.isEmpty())
+        QSKIP("no device lock file found");
+    QFile lock(lockPath);
+    QVERIFY(lock.open(QIODevice::ReadWrite));
+    QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    lock.close();
+
+    OtherProgram other(3);
+    QVERIFY(other.answer().startsWith(QLatin1String("refused")));
+    ModemPort second;
+    second.setPortNumber(3);
+    QVERIFY(!second.open());
 }
 
 void tst_ModemPort::lineSettings_data() {
