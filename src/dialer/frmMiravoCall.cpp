@@ -4,6 +4,7 @@
 #include "data/frmClients.h"
 #include "data/frmVendors.h"
 #include "dialer/TextNumbers.h"
+#include "keypad/frmPhone.h"
 #include "modem/DialCommands.h"
 #include "modem/ModemPort.h"
 #include "ui/MessageService.h"
@@ -291,7 +292,10 @@ void frmMiravoCall::cmdDisconnect_Click()
         m_MSComm1->close();
 }
 
-void frmMiravoCall::cmdDial_Click() {}
+void frmMiravoCall::cmdDial_Click()
+{
+    showWindow<frmPhone>([this] { return new frmPhone(this); });
+}
 
 void frmMiravoCall::cmdPhonebook_Click()
 {
