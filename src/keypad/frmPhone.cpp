@@ -194,6 +194,8 @@ void frmPhone::Form_Load() {
         combo->addItems(SlotEntries);
         // Adding to an empty editable list shows its first entry; each slot keeps its designed text.
         combo->setEditText(designed);
+        // Show a text too long for the box from its start, as a person reads it.
+        combo->lineEdit()->setCursorPosition(0);
     }
 
     if (!portNumber) {
