@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # MiravoDialer's set-up in one command, on Debian 12:
 #   ./setup.sh run    install what is missing, build, create the database if there is none, start the program
+#                     (with a virtual modem on COM3 when COM3 has no device)
 #   ./setup.sh test   install what is missing, build, run every test through ctest
 # Environment: BUILD_DIR (default build), MIRAVO_SANITIZE=1 for an AddressSanitizer + UBSan build,
 #              MIRAVO_WERROR=1 to treat warnings as errors.
@@ -75,4 +76,35 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
    Close the program's main window in the viewer, or press Ctrl+C here, to end it.
 TXT
 fi
-exec "$build_dir/bin/miravodialer"
+
+# Without a modem on COM3 (the program's default port) a virtual modem stands in, so a whole call can be placed
+# without hardware; its log shows exactly what the modem received. It ends together with the program.
+com3_link="${XDG_DATA_HOME:-$HOME/.local/share}/MiravoDialer/ports/COM3"
+com3_has_device() {
+    if [ -L "$com3_link" ] || [ -e "$com3_link" ]; then
+        [ -e "$com3_link" ]
+        return
+    fi
+    # The kernel lists ttyS2 even where no serial port is fitted; its type is 0 then.
+    [ -e /dev/ttyS2 ] && [ "$(cat /sys/class/tty/ttyS2/type 2>/dev/null || echo 0)" != 0 ]
+}
+if ! com3_has_device; then
+    modem_log="$here/$build_dir/virtual-modem-COM3.log"
+    "$build_dir/bin/miravo-virtual-modem" --port 3 --log "$modem_log" >/dev/null &
+    modem_pid=$!
+    trap 'kill "$modem_pid" 2>/dev/null || true; wait "$modem_pid" 2>/dev/null || true' EXIT
+    for _ in $(seq 50); do
+        [ -L "$com3_link" ] && break
+        kill -0 "$modem_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if [ -L "$com3_link" ]; then
+        cat <<TXT
+== COM3 has no modem: a virtual modem stands in and records every command the program sends.
+   Follow it with:   tail -f $modem_log
+TXT
+    else
+        echo "== COM3 has no modem, and the virtual modem did not start (its reason is above)." >&2
+    fi
+fi
+"$build_dir/bin/miravodialer"

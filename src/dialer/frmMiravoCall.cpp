@@ -3,11 +3,17 @@
 #include "browser/BrowserLoader.h"
 #include "browser/ProductPage.h"
 #include "data/PhoneCardDatabase.h"
+#include "data/frmClients.h"
+#include "data/frmVendors.h"
 #include "dialer/TextNumbers.h"
+#include "keypad/frmPhone.h"
+#include "modem/DialCommands.h"
+#include "modem/ModemPort.h"
 #include "ui/MessageService.h"
 #include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -140,10 +146,19 @@ frmMiravoCall::frmMiravoCall(QWidget* parent)
     // The load step. A failing step ends silently; the window opens all the same.
     m_txtPort->setText(QStringLiteral("3"));
     m_portNumber = toPortNumber(m_txtPort->text()).value_or(m_portNumber);
+    m_MSComm1 = std::make_unique<ModemPort>();
+    m_MSComm1->setPortNumber(m_portNumber);
     loadLists();
 }
 
-frmMiravoCall::~frmMiravoCall() = default;
+frmMiravoCall::~frmMiravoCall() = default; // the port object closes an open port as it goes
+
+void frmMiravoCall::closeEvent(QCloseEvent* event)
+{
+    // The modem leaves the line when its window closes, whether or not the window is destroyed with it.
+    m_MSComm1->close();
+    QWidget::closeEvent(event);
+}
 
 void frmMiravoCall::buildControls() {
     m_Label7 = label(this, Label7);
@@ -247,13 +262,53 @@ void frmMiravoCall::Combo2_Click() {
     repaint();
 }
 
-void frmMiravoCall::cmdConnect_Click() {}
+void frmMiravoCall::cmdConnect_Click()
+{
+    // One error trap over the whole dial: every failing port step shows the same message, and the dial goes on
+    // with its next step.
+    const auto trapped = [](bool stepDone) {
+        if (!stepDone)
+            showMessage(QStringLiteral("Check your com port settings.!"), MessageStyle::OkOnly);
+    };
+    ModemPort& port = *m_MSComm1;
 
-void frmMiravoCall::cmdDisconnect_Click() {}
+    if (!port.isOpen()) {
+        trapped(port.open());
+        trapped(port.write(accessNumberCommand(m_txtDial_Num1->text())));
+    }
+    // The modem dials the access number while the question is shown.
+    const MessageAnswer answer = showMessage(QStringLiteral("Pick up the handset when the dialing is complete. OK! "),
+                                             MessageStyle::YesNoCritical, QStringLiteral("Dialing Status"));
+    if (answer == MessageAnswer::Yes) {
+        // Closing and opening again is all that stands between the two commands: no hang-up is sent.
+        port.close();
+        trapped(port.open());
+        trapped(port.setLineSettings(DialLineSettings));
+        trapped(port.write(toneCommand(m_txtDial_Num2->text(), m_txtDial_Num3->text(),
+                                       m_txtDial_Num4->currentText())));
+        return; // the port stays open for the call
+    }
+    port.close();
+}
 
-void frmMiravoCall::cmdDial_Click() {}
+void frmMiravoCall::cmdDisconnect_Click()
+{
+    if (m_MSComm1->isOpen())
+        m_MSComm1->close();
+}
 
-void frmMiravoCall::cmdPhonebook_Click() {}
+void frmMiravoCall::cmdDial_Click()
+{
+    showWindow<frmPhone>([this] { return new frmPhone(this); });
+}
+
+void frmMiravoCall::cmdPhonebook_Click()
+{
+    // Both editors open side by side with the card companies in front; an open one is only raised and keeps
+    // its current record.
+    showWindow<frmClients>();
+    showWindow<frmVendors>();
+}
 
 void frmMiravoCall::Command1_Click() {
     // The product page is fetched and dropped: nothing waits for it, and a page that cannot be reached is not

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -12,6 +14,8 @@ class QNetworkAccessManager;
 class QPushButton;
 
 namespace miravo {
+
+class ModemPort;
 
 class frmMiravoCall final : public QWidget {
     Q_OBJECT
@@ -31,6 +35,9 @@ public:
 
     // The port number taken from txtPort at start-up.
     int portNumber() const { return m_portNumber; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override; // closes an open port
 
 private:
     void buildControls();
@@ -61,6 +68,8 @@ private:
     QNetworkAccessManager* m_Inet1 = nullptr; // fetches the product page for "Products"
 
     int m_portNumber = 1;
+    // The window's own modem link, numbered once at start-up; the keypad window has a port object of its own.
+    std::unique_ptr<ModemPort> m_MSComm1;
 };
 
 // Creates and shows the main window (or raises it when it is open).

@@ -15,6 +15,10 @@ namespace miravo {
 // The line settings of every dial: 9600 baud, no parity, 8 data bits, 1 stop bit.
 inline const QString DialLineSettings = QStringLiteral("9600,N,8,1");
 
+// The folder that holds the COMn links: <per-user data folder>/MiravoDialer/ports.
+QString portLinksFolder();
+// The link for port number n in portLinksFolder() (whether or not it exists; "" when n is below 1).
+QString portLinkPath(int portNumber);
 // The device that port number n maps to ("" when n is below 1).
 QString devicePathForPort(int portNumber);
 

@@ -1,13 +1,30 @@
 #include "ui/EventWait.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace miravo {
+namespace {
+
+// The kernel lets a long sleep end late by up to 0.1% of its length (poll's timer slack, at most 100 ms): a
+// 10-second timer wakes about 10 ms late. So the wait sleeps in legs: each long leg aims a little more than that
+// early, and the last, short leg ends on time.
+constexpr qint64 ShortLegMs = 100;
+
+int nextLegMs(qint64 remainingMs) {
+    qint64 leg = remainingMs;
+    if (remainingMs > ShortLegMs)
+        leg = remainingMs - std::min<qint64>(remainingMs / 500 + ShortLegMs / 2, 100 + ShortLegMs / 2);
+    return static_cast<int>(std::min<qint64>(leg, std::numeric_limits<int>::max()));
+}
+
+} // namespace
 
 bool waitProcessingEvents(double seconds, const QObject* guard) {
     const QPointer<const QObject> watched(guard);
@@ -17,19 +34,27 @@ bool waitProcessingEvents(double seconds, const QObject* guard) {
     if (!(seconds > 0.0)) // also catches NaN
         return alive();
 
-    // QTimer takes whole milliseconds in an int; a pause beyond that (about 24 days) is clamped.
+    // Whole milliseconds, rounded up: the wait never ends before the pause has elapsed. A pause beyond what a
+    // 64-bit count of milliseconds holds is clamped.
     const double ms = std::ceil(seconds * 1000.0);
-    const int interval = ms >= std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(ms);
+    const qint64 totalMs = ms >= 9.0e18 ? std::numeric_limits<qint64>::max() : static_cast<qint64>(ms);
+    const QDeadlineTimer deadline(totalMs, Qt::PreciseTimer);
 
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
     // A coarse timer may fire several milliseconds early; the pause is measured elapsed time.
     timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        const qint64 remainingMs = deadline.remainingTime();
+        if (remainingMs <= 0)
+            loop.quit();
+        else
+            timer.start(nextLegMs(remainingMs));
+    });
     if (guarded)
         QObject::connect(guard, &QObject::destroyed, &loop, &QEventLoop::quit);
-    timer.start(interval);
+    timer.start(nextLegMs(totalMs));
     loop.exec();
     return alive();
 }

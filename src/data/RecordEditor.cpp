@@ -1,0 +1,277 @@
+#include "data/RecordEditor.h"
+
+#include "data/RecordNavigator.h"
+#include "ui/MessageService.h"
+
+#include <QCloseEvent>
+#include <QDataWidgetMapper>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlTableModel>
+
+#include <utility>
+
+namespace miravo {
+namespace {
+
+const QString IdColumn = QStringLiteral("ID");
+
+struct ButtonDesign {
+    const char* name;
+    const char* caption;
+};
+
+// In the order of EditorButtonRow::lefts.
+constexpr std::array<ButtonDesign, 5> Buttons{{
+    {"cmdAdd", "&Add"},
+    {"cmdUpdate", "&Update"},
+    {"cmdDelete", "&Delete"},
+    {"cmdRefresh", "&Refresh"},
+    {"cmdClose", "&Close"},
+}};
+
+QStringList columnsByIndex(const EditorDesign& design) {
+    QStringList columns(design.fields.size());
+    for (const EditorField& field : design.fields)
+        columns[field.index] = QString::fromLatin1(field.column);
+    return columns;
+}
+
+} // namespace
+
+RecordEditor::RecordEditor(const EditorDesign& design, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_design(design)
+    , m_columns(columnsByIndex(design))
+    , m_source(std::make_unique<RecordSource>(QString::fromLatin1(design.table), m_columns)) {
+    setObjectName(QString::fromLatin1(design.windowName));
+    setWindowTitle(QString::fromLatin1(design.title));
+    resize(twipsToPixels(design.clientWidth), twipsToPixels(design.clientHeight));
+    // The layout was designed in MS Sans Serif 8.25 pt; the platform's larger default, or a wide stand-in for
+    // the missing design font, would cut "Card_Password:" and "CompAddress:" short in their labels. Arial's
+    // metric twin (Liberation Sans) comes close where MS Sans Serif is missing.
+    QFont designed;
+    designed.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    designed.setPointSizeF(8.25);
+    setFont(designed);
+    buildControls();
+
+    m_mapper = new QDataWidgetMapper(this);
+    // The window decides when values go into the record (when it is left, or on Update), not the focus.
+    m_mapper->setSubmitPolicy(QDataWidgetMapper::ManualSubmit);
+    connect(m_source.get(), &RecordSource::currentRowChanged, this, &RecordEditor::showRecord);
+
+    if (const RecordOutcome opened = m_source->open(); !opened.ok)
+        m_openFailure = opened.description;
+}
+
+// The data source goes first, with its model; the mapper (a child) lets go of the model when it is destroyed.
+RecordEditor::~RecordEditor() = default;
+
+void RecordEditor::buildControls() {
+    m_txtFields.resize(m_design.fields.size());
+    for (const EditorField& design : m_design.fields) {
+        auto* field = new QLineEdit(this);
+        field->setObjectName(QStringLiteral("txtFields_%1").arg(design.index));
+        field->setGeometry(design.field.toPixels());
+        // The store gives every new record its ID; it is shown, not the user's to change.
+        field->setReadOnly(QLatin1String(design.column) == IdColumn);
+        // After a refused close, typing makes the next close try to store again before it closes.
+        connect(field, &QLineEdit::textEdited, this, [this] { m_closeRefused = false; });
+        m_txtFields[design.index] = field;
+
+        auto* label = new QLabel(QString::fromLatin1(design.column) + QLatin1Char(':'), this);
+        label->setObjectName(QStringLiteral("lblLabels_%1").arg(design.index));
+        label->setGeometry(design.label.toPixels());
+    }
+
+    std::array<QPushButton*, Buttons.size()> buttons{};
+    for (std::size_t i = 0; i < Buttons.size(); ++i) {
+        auto* button = new QPushButton(QString::fromLatin1(Buttons[i].caption), this);
+        button->setObjectName(QString::fromLatin1(Buttons[i].name));
+        button->setGeometry(
+            TwipsRect{m_design.buttons.lefts[i], m_design.buttons.top, EditorButtonWidth, EditorButtonHeight}
+                .toPixels());
+        // Enter in a field must not press a button: Update is the user's choice.
+        button->setAutoDefault(false);
+        buttons[i] = button;
+    }
+    m_cmdAdd = buttons[0];
+    m_cmdUpdate = buttons[1];
+    m_cmdDelete = buttons[2];
+    m_cmdRefresh = buttons[3];
+    m_cmdClose = buttons[4];
+
+    m_navigator = new RecordNavigator(QString::fromLatin1(m_design.sourceName), this);
+    m_navigator->setGeometry(m_design.navigator.toPixels());
+
+    QWidget* previous = nullptr;
+    for (const char* name : m_design.tabOrder) {
+        auto* widget = findChild<QWidget*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+        Q_ASSERT_X(widget, "RecordEditor", name);
+        if (previous)
+            setTabOrder(previous, widget);
+        else
+            widget->setFocus();
+        previous = widget;
+    }
+
+    connect(m_cmdAdd, &QPushButton::clicked, this, &RecordEditor::cmdAdd_Click);
+    connect(m_cmdUpdate, &QPushButton::clicked, this, &RecordEditor::cmdUpdate_Click);
+    connect(m_cmdDelete, &QPushButton::clicked, this, &RecordEditor::cmdDelete_Click);
+    connect(m_cmdRefresh, &QPushButton::clicked, this, &RecordEditor::cmdRefresh_Click);
+    connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_navigator, &RecordNavigator::moveRequested, this, &RecordEditor::datSource_Move);
+}
+
+void RecordEditor::bindFields() {
+    m_mapper->clearMapping();
+    if (!m_source->model())
+        return;
+    m_mapper->setModel(m_source->model());
+    // By column name: the file's column order is not the window's field order.
+    for (qsizetype index = 0; index < m_columns.size(); ++index)
+        m_mapper->addMapping(m_txtFields[index], m_source->fieldIndex(m_columns[index]));
+}
+
+void RecordEditor::showRecord(int row) {
+    if (m_mapper->model() != m_source->model())
+        bindFields();
+    if (row < 0) {
+        for (QLineEdit* field : std::as_const(m_txtFields))
+            field->clear();
+        return;
+    }
+    m_mapper->setCurrentIndex(row);
+}
+
+void RecordEditor::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_openFailure.isEmpty())
+        return;
+    // Said once the window stands on screen, so the user sees which window could not open its table.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            // Shown twice before this ran (a hide and show in between), the window still says it once.
+            if (!m_openFailure.isEmpty())
+                showMessage(std::exchange(m_openFailure, QString()));
+        },
+        Qt::QueuedConnection);
+}
+
+void RecordEditor::closeEvent(QCloseEvent* event) {
+    if (!leaveRecord() && !m_closeRefused) {
+        // The store refused what the user typed, and the message said why. The window stays open with the
+        // values, so nothing is lost unseen; closing again, without typing anything more, closes it.
+        m_closeRefused = true;
+        event->ignore();
+        return;
+    }
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+    event->accept();
+}
+
+QStringList RecordEditor::fieldTexts() const {
+    QStringList texts;
+    for (const QLineEdit* field : m_txtFields)
+        texts.append(field->text());
+    return texts;
+}
+
+void RecordEditor::setFieldTexts(const QStringList& texts) {
+    for (qsizetype index = 0; index < m_txtFields.size() && index < texts.size(); ++index) {
+        if (m_txtFields[index]->text() != texts[index])
+            m_txtFields[index]->setText(texts[index]);
+    }
+}
+
+bool RecordEditor::fieldsChanged() const {
+    for (qsizetype index = 0; index < m_txtFields.size(); ++index) {
+        if (m_txtFields[index]->isReadOnly())
+            continue;
+        // A Null shows as an empty field; leaving it empty is no change.
+        const QString stored = m_source->currentValue(m_source->fieldIndex(m_columns[index])).toString();
+        if (m_txtFields[index]->text() != stored)
+            return true;
+    }
+    return false;
+}
+
+bool RecordEditor::anyFieldFilled() const {
+    for (const QLineEdit* field : m_txtFields) {
+        if (!field->isReadOnly() && !field->text().isEmpty())
+            return true;
+    }
+    return false;
+}
+
+bool RecordEditor::leaveRecord() {
+    if (!m_source->isOpen() || m_source->currentRow() < 0)
+        return true;
+    if (m_source->isAdding()) {
+        // A new record left blank was never typed into: dropping it loses nothing and keeps blank records out
+        // of the table.
+        if (!anyFieldFilled()) {
+            m_source->discardNew();
+            return true;
+        }
+        return storeRecord();
+    }
+    if (!m_source->hasUnstoredValues() && !fieldsChanged())
+        return true;
+    return storeRecord();
+}
+
+bool RecordEditor::storeRecord() {
+    const QStringList typed = fieldTexts();
+    m_mapper->submit();
+    const RecordOutcome stored = m_source->store();
+    if (!stored.ok) {
+        setFieldTexts(typed);
+        showMessage(stored.description);
+        return false;
+    }
+    m_closeRefused = false;
+    return true;
+}
+
+void RecordEditor::cmdAdd_Click() {
+    if (!leaveRecord())
+        return;
+    if (const RecordOutcome added = m_source->addNew(); !added.ok)
+        showMessage(added.description);
+}
+
+void RecordEditor::cmdUpdate_Click() {
+    storeRecord();
+}
+
+void RecordEditor::cmdDelete_Click() {
+    const QStringList typed = fieldTexts();
+    const RecordOutcome removed = m_source->remove();
+    if (!removed.ok) {
+        // The record is still there, and so is what the user typed into it.
+        if (m_source->currentRow() >= 0)
+            setFieldTexts(typed);
+        showMessage(removed.description);
+    }
+}
+
+void RecordEditor::cmdRefresh_Click() {
+    if (!leaveRecord())
+        return;
+    if (const RecordOutcome reloaded = m_source->reload(); !reloaded.ok)
+        showMessage(reloaded.description);
+}
+
+void RecordEditor::datSource_Move(RecordMove move) {
+    if (!leaveRecord())
+        return;
+    m_source->move(move);
+}
+
+} // namespace miravo

@@ -1,0 +1,294 @@
+#include "data/RecordSource.h"
+
+#include "data/PhoneCardDatabase.h"
+
+#include <QAtomicInteger>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlTableModel>
+
+#include <algorithm>
+
+namespace miravo {
+namespace {
+
+const QString IdColumn = QStringLiteral("ID");
+const QString NoCurrentRecord = QStringLiteral("No current record.");
+
+// A lock held by another connection or program makes a write wait this long before it fails. The driver's
+// default (5 s) would freeze the window for as long on every store into a locked file; the program's own
+// readers hold their locks for a few milliseconds only.
+constexpr int BusyTimeoutMs = 250;
+
+// The table as the editors see it: in table order (the order the main window's readers walk), with ID kept by
+// the store, and an emptied field stored as Null, so that the readers skip it (an emptied Cell is not offered
+// as an empty number, an emptied Company is no blank entry of the card-company list).
+class RecordTableModel final : public QSqlTableModel {
+public:
+    RecordTableModel(const QSqlDatabase& db, const QString& table)
+        : QSqlTableModel(nullptr, db) {
+        setEditStrategy(QSqlTableModel::OnManualSubmit);
+        setTable(table);
+        m_idColumn = fieldIndex(IdColumn);
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        Qt::ItemFlags result = QSqlTableModel::flags(index);
+        if (index.column() == m_idColumn)
+            result &= ~Qt::ItemIsEditable;
+        return result;
+    }
+
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
+        // Every value is text or Null. A Null of the ID column (a new record's) would be an integer that a
+        // text field cannot show; as a null text it shows empty, like every other Null.
+        const QVariant value = QSqlTableModel::data(index, role);
+        if (value.isNull() && (role == Qt::DisplayRole || role == Qt::EditRole))
+            return QVariant(QMetaType::fromType<QString>());
+        return value;
+    }
+
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override {
+        if (role == Qt::EditRole && value.toString().isEmpty())
+            return QSqlTableModel::setData(index, QVariant(QMetaType::fromType<QString>()), role);
+        return QSqlTableModel::setData(index, value, role);
+    }
+
+protected:
+    QString orderByClause() const override { return QStringLiteral("ORDER BY rowid"); }
+
+private:
+    int m_idColumn = -1;
+};
+
+// The store's own words: SQLite's text when it gave one ("database is locked"), else the driver's.
+QString describe(const QSqlError& error) {
+    if (!error.databaseText().isEmpty())
+        return error.databaseText();
+    if (!error.driverText().isEmpty())
+        return error.driverText();
+    return error.text();
+}
+
+QString nextConnectionName(const QString& table) {
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("miravo-editor-%1-%2").arg(table).arg(counter.fetchAndAddRelaxed(1));
+}
+
+} // namespace
+
+RecordSource::RecordSource(const QString& table, const QStringList& columns, QObject* parent)
+    : QObject(parent)
+    , m_table(table)
+    , m_columns(columns) {}
+
+RecordSource::~RecordSource() {
+    close();
+}
+
+void RecordSource::close() {
+    m_model.reset();
+    m_db.close();
+    m_db = QSqlDatabase();
+    if (!m_connectionName.isEmpty())
+        QSqlDatabase::removeDatabase(m_connectionName);
+    m_connectionName.clear();
+    m_currentRow = -1;
+    m_adding = false;
+    m_rowBeforeAdd = -1;
+}
+
+RecordOutcome RecordSource::open() {
+    close();
+    m_connectionName = nextConnectionName(m_table);
+    const RecordOutcome outcome = [this] {
+        StoreResult<QSqlDatabase> opened = openStore(m_connectionName);
+        if (!opened.ok())
+            return RecordOutcome::failed(opened.description);
+        m_db = opened.value;
+
+        QSqlQuery query(m_db);
+        query.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs));
+        // The table name is the window's own constant, never user input. This read gives the store's own words
+        // for a missing table or a file that is no database, which the model would replace by its own.
+        if (!query.exec(QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(m_table)))
+            return RecordOutcome::failed(describe(query.lastError()));
+        query.finish();
+
+        auto model = std::make_unique<RecordTableModel>(m_db, m_table);
+        for (const QString& column : m_columns) {
+            if (model->fieldIndex(column) < 0)
+                return RecordOutcome::failed(QStringLiteral("no such column: %1").arg(column));
+        }
+        m_model = std::move(model);
+        return selectAll();
+    }();
+    if (!outcome.ok) {
+        m_openError = outcome.description;
+        close();
+        emit currentRowChanged(-1);
+        return outcome;
+    }
+    m_openError.clear();
+    setCurrentRow(m_model->rowCount() > 0 ? 0 : -1);
+    return outcome;
+}
+
+int RecordSource::fieldIndex(const QString& column) const {
+    return m_model ? m_model->fieldIndex(column) : -1;
+}
+
+bool RecordSource::hasUnstoredValues() const {
+    return m_model && m_model->isDirty();
+}
+
+QVariant RecordSource::currentValue(int column) const {
+    if (!m_model || m_currentRow < 0)
+        return {};
+    return m_model->data(m_model->index(m_currentRow, column), Qt::EditRole);
+}
+
+RecordOutcome RecordSource::addNew() {
+    if (!m_model)
+        return RecordOutcome::failed(m_openError);
+    if (m_adding)
+        return RecordOutcome::done();
+    const int row = m_model->rowCount();
+    if (!m_model->insertRow(row))
+        return RecordOutcome::failed(describe(m_model->lastError()));
+    m_rowBeforeAdd = m_currentRow;
+    m_adding = true;
+    setCurrentRow(row);
+    return RecordOutcome::done();
+}
+
+void RecordSource::discardNew() {
+    if (!m_model || !m_adding)
+        return;
+    m_model->revertRow(m_currentRow);
+    m_adding = false;
+    setCurrentRow(std::min(m_rowBeforeAdd, m_model->rowCount() - 1));
+}
+
+RecordOutcome RecordSource::store() {
+    if (!m_model)
+        return RecordOutcome::failed(m_openError);
+    if (m_currentRow < 0)
+        return RecordOutcome::failed(NoCurrentRecord);
+
+    const QVariant id = m_adding ? QVariant() : idAt(m_currentRow);
+    // On failure the model keeps every pending value: the fields go on showing what the user typed, and the
+    // next store tries them again.
+    if (!m_model->submitAll())
+        return RecordOutcome::failed(describe(m_model->lastError()));
+
+    QVariant storedId = id;
+    if (m_adding) {
+        QSqlQuery query(m_db);
+        if (query.exec(QStringLiteral("SELECT last_insert_rowid()")) && query.next())
+            storedId = query.value(0);
+        m_adding = false;
+    }
+    fetchAll();
+    const int row = rowOfId(storedId);
+    setCurrentRow(row >= 0 ? row : std::min(m_currentRow, m_model->rowCount() - 1));
+    return RecordOutcome::done();
+}
+
+RecordOutcome RecordSource::remove() {
+    if (!m_model)
+        return RecordOutcome::failed(m_openError);
+    if (m_adding) {
+        // The new record is not in the table yet: deleting it only drops it. Then, as after any delete at the
+        // end, the last record is current.
+        m_model->revertRow(m_currentRow);
+        m_adding = false;
+        setCurrentRow(m_model->rowCount() - 1);
+        return RecordOutcome::done();
+    }
+    if (m_currentRow < 0)
+        return RecordOutcome::failed(NoCurrentRecord);
+
+    const int row = m_currentRow;
+    const QVariant followingId = row + 1 < m_model->rowCount() ? idAt(row + 1) : QVariant();
+    m_model->removeRow(row);
+    if (!m_model->submitAll()) {
+        const QString description = describe(m_model->lastError());
+        m_model->revertRow(row); // the record is still in the table, so it stays in the model
+        return RecordOutcome::failed(description);
+    }
+    fetchAll();
+    // The record that followed the deleted one, or the new last record. Deleting the only record leaves no
+    // current record, and that is no failure: the delete itself succeeded.
+    const int following = followingId.isValid() ? rowOfId(followingId) : -1;
+    setCurrentRow(following >= 0 ? following : m_model->rowCount() - 1);
+    return RecordOutcome::done();
+}
+
+RecordOutcome RecordSource::reload() {
+    if (!m_model)
+        return open();
+    m_adding = false;
+    const RecordOutcome outcome = selectAll();
+    setCurrentRow(outcome.ok && m_model->rowCount() > 0 ? 0 : -1);
+    return outcome;
+}
+
+void RecordSource::move(RecordMove move) {
+    if (!m_model || m_adding || m_currentRow < 0)
+        return;
+    const int last = m_model->rowCount() - 1;
+    int row = m_currentRow;
+    switch (move) {
+    case RecordMove::First:
+        row = 0;
+        break;
+    case RecordMove::Previous:
+        row = std::max(0, row - 1);
+        break;
+    case RecordMove::Next:
+        row = std::min(last, row + 1);
+        break;
+    case RecordMove::Last:
+        row = last;
+        break;
+    }
+    setCurrentRow(row);
+}
+
+RecordOutcome RecordSource::selectAll() {
+    if (!m_model->select())
+        return RecordOutcome::failed(describe(m_model->lastError()));
+    fetchAll();
+    return RecordOutcome::done();
+}
+
+void RecordSource::fetchAll() {
+    // The model reads a table a chunk at a time, also after submitAll() has read it again. Reading every record
+    // at once also ends the read statement, so this window holds no read lock that would keep the other editor
+    // from storing.
+    while (m_model->canFetchMore())
+        m_model->fetchMore();
+}
+
+QVariant RecordSource::idAt(int row) const {
+    return m_model->data(m_model->index(row, m_model->fieldIndex(IdColumn)), Qt::EditRole);
+}
+
+int RecordSource::rowOfId(const QVariant& id) const {
+    if (!id.isValid() || id.isNull())
+        return -1;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (idAt(row).toString() == id.toString())
+            return row;
+    }
+    return -1;
+}
+
+void RecordSource::setCurrentRow(int row) {
+    m_currentRow = row;
+    // Also when the row number stays the same: the model may have been read again, and the fields follow it.
+    emit currentRowChanged(row);
+}
+
+} // namespace miravo

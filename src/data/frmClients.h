@@ -1,0 +1,17 @@
+// frmClients, "Clients - Contacts": the record editor of the Clients table (clients and friends).
+#pragma once
+
+#include "data/RecordEditor.h"
+
+namespace miravo {
+
+class frmClients final : public RecordEditor {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmClients)
+
+public:
+    explicit frmClients(QWidget* parent = nullptr);
+    ~frmClients() override;
+};
+
+} // namespace miravo

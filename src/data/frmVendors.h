@@ -1,0 +1,17 @@
+// frmVendors, "Vendors": the record editor of the Vendors table (card companies).
+#pragma once
+
+#include "data/RecordEditor.h"
+
+namespace miravo {
+
+class frmVendors final : public RecordEditor {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmVendors)
+
+public:
+    explicit frmVendors(QWidget* parent = nullptr);
+    ~frmVendors() override;
+};
+
+} // namespace miravo

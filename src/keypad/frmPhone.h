@@ -1,0 +1,93 @@
+// frmPhone, the keypad window: a display box, a telephone keypad that only edits the display, the COM and pause
+// fields, three sequence slots and the buttons SEND, REDIAL, CLR, CLOSE and END. It dials through a port object
+// of its own, from the main window's dialing fields, which it reads at every step and never writes.
+//
+// SEND and REDIAL wait their pause processing events, so every button stays live and the handlers can be
+// re-entered during the wait. Each operation therefore checks, after every wait and every message box, that its
+// window is still open before it touches the window or its port again; a closed window ends it quietly.
+//
+// The keypad window closes together with the main window: it dials from that window's fields and would
+// otherwise go on dialing values the user can no longer see.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace miravo {
+
+class ModemPort;
+class frmMiravoCall;
+struct MainDialFields;
+
+class frmPhone final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmPhone)
+
+public:
+    // Runs the creation steps, reading the port text of `mainWindow`.
+    explicit frmPhone(frmMiravoCall* mainWindow, QWidget* parent = nullptr);
+    ~frmPhone() override; // closes an open port
+
+    // The display box's text, line breaks as CR LF (the box itself keeps them as its own line breaks).
+    QString displayText() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class OnFailure { CloseWindow, CarryOn };
+
+    void buildControls();
+    void Form_Load();
+
+    void cmdKey_Click(int element);
+    void clr_Click();
+    void cmdClose_Click();
+    void cmdEnd_Click();
+    void cmdSend_Click();
+    void cmdredial_Click();
+    void Label1_Click();
+    void mainWindow_Destroyed();
+
+    // SEND and REDIAL: the same steps, differing only in what a failing step leads to.
+    void sendSequence(OnFailure onFailure);
+    // Marks the window closed at once (ending every running wait), releases the port and closes the window.
+    void closeWindow();
+    void markClosed();
+    void setDisplayText(const QString& text);
+
+    QString mainPortText() const;
+    MainDialFields mainFields() const;
+
+    QPointer<frmMiravoCall> m_main;
+    std::unique_ptr<ModemPort> m_MSComm1;
+    // Lives while the window is open. The pauses wait on it, so closing the window ends them at once, even when
+    // the window itself is destroyed only later (a deferred deletion waits for its event loop).
+    std::unique_ptr<QObject> m_openGuard;
+    bool m_closed = false;
+
+    QPlainTextEdit* m_txtnumbers = nullptr;
+    QLabel* m_Label1 = nullptr;
+    QLineEdit* m_txtnewport = nullptr;
+    QLineEdit* m_txtPause = nullptr;
+    QComboBox* m_Combo1 = nullptr;
+    QComboBox* m_Combo2 = nullptr;
+    QComboBox* m_Combo3 = nullptr;
+    QPushButton* m_cmdredial = nullptr;
+    QPushButton* m_cmdSend = nullptr;
+    QPushButton* m_clr = nullptr;
+    QPushButton* m_cmdClose = nullptr;
+    QPushButton* m_cmdEnd = nullptr;
+};
+
+} // namespace miravo

@@ -1,0 +1,222 @@
+#include "modem/ModemPort.h"
+
+#include "modem/DialCommands.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QStandardPaths>
+
+#include <termios.h>
+
+#include <optional>
+
+namespace miravo {
+namespace {
+
+// How long a close waits for written bytes to leave Qt's buffer. A dial command is a few dozen bytes, which take
+// about 50 ms at 9600 baud; the bound only matters when the device stopped taking bytes.
+constexpr int CloseDrainTimeoutMs = 3000;
+
+struct LineSettings {
+    qint32 baudRate = 9600;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+std::optional<LineSettings> parseLineSettings(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return std::nullopt;
+    LineSettings settings;
+
+    bool ok = false;
+    settings.baudRate = parts[0].trimmed().toInt(&ok);
+    if (!ok || settings.baudRate <= 0)
+        return std::nullopt;
+
+    const QString parity = parts[1].trimmed().toUpper();
+    if (parity == QLatin1String("N"))
+        settings.parity = QSerialPort::NoParity;
+    else if (parity == QLatin1String("E"))
+        settings.parity = QSerialPort::EvenParity;
+    else if (parity == QLatin1String("O"))
+        settings.parity = QSerialPort::OddParity;
+    else if (parity == QLatin1String("M"))
+        settings.parity = QSerialPort::MarkParity;
+    else if (parity == QLatin1String("S"))
+        settings.parity = QSerialPort::SpaceParity;
+    else
+        return std::nullopt;
+
+    const int dataBits = parts[2].trimmed().toInt(&ok);
+    if (!ok || dataBits < 5 || dataBits > 8)
+        return std::nullopt;
+    settings.dataBits = static_cast<QSerialPort::DataBits>(dataBits);
+
+    const QString stopBits = parts[3].trimmed();
+    if (stopBits == QLatin1String("1"))
+        settings.stopBits = QSerialPort::OneStop;
+    else if (stopBits == QLatin1String("1.5"))
+        settings.stopBits = QSerialPort::OneAndHalfStop;
+    else if (stopBits == QLatin1String("2"))
+        settings.stopBits = QSerialPort::TwoStop;
+    else
+        return std::nullopt;
+    return settings;
+}
+
+} // namespace
+
+QString portLinksFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/MiravoDialer/ports");
+}
+
+QString portLinkPath(int portNumber) {
+    if (portNumber < 1)
+        return {};
+    return portLinksFolder() + QStringLiteral("/COM%1").arg(portNumber);
+}
+
+QString devicePathForPort(int portNumber) {
+    if (portNumber < 1)
+        return {};
+    const QString link = portLinkPath(portNumber);
+    // A dangling link still counts: the user meant that device, so the open fails instead of silently taking
+    // the built-in serial port of the same number.
+    const QFileInfo info(link);
+    if (info.isSymLink() || info.exists())
+        return link;
+    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
+}
+
+struct ModemPort::Private {
+    QSerialPort serial;
+    int portNumber = 1;
+    QString settingsText = DialLineSettings;
+    LineSettings settings;
+    QString error;
+
+    void apply() {
+        serial.setBaudRate(settings.baudRate);
+        serial.setParity(settings.parity);
+        serial.setDataBits(settings.dataBits);
+        serial.setStopBits(settings.stopBits);
+        serial.setFlowControl(QSerialPort::NoFlowControl);
+    }
+};
+
+ModemPort::ModemPort(QObject* parent)
+    : QObject(parent)
+    , d(std::make_unique<Private>()) {}
+
+ModemPort::~ModemPort() {
+    close();
+}
+
+bool ModemPort::isOpen() const {
+    return d->serial.isOpen();
+}
+
+bool ModemPort::open() {
+    if (d->serial.isOpen()) {
+        d->error = tr("The port is already open.");
+        return false;
+    }
+    const QString device = devicePathForPort(d->portNumber);
+    if (device.isEmpty()) {
+        d->error = tr("Port number %1 names no port.").arg(d->portNumber);
+        return false;
+    }
+    // Open the device the link points at, not the link: Qt's lock file is named after the path it opens, and
+    // only the real device's name keeps every program that locks the same device out.
+    const QString target = QFileInfo(device).canonicalFilePath();
+    if (target.isEmpty()) {
+        d->error = tr("%1 names no device.").arg(device);
+        return false;
+    }
+    d->serial.setPortName(target);
+    d->apply();
+    // Write-only: the program never reads the modem's answers. Qt locks the device with a lock file
+    // (LCK..name in the system's lock folder) besides TIOCEXCL; the lock file is what keeps a second program out
+    // when it runs as root, which TIOCEXCL does not stop.
+    if (!d->serial.open(QIODevice::WriteOnly)) {
+        d->error = d->serial.errorString();
+        return false;
+    }
+    d->error.clear();
+    return true;
+}
+
+void ModemPort::close() {
+    if (!d->serial.isOpen())
+        return;
+
+    // QSerialPort throws away whatever it has not yet handed to the driver when it closes, so a command written
+    // just before a close would never reach the modem. Hand everything over first, within a bound.
+    const QDeadlineTimer deadline(CloseDrainTimeoutMs);
+    while (d->serial.bytesToWrite() > 0 && !deadline.hasExpired()) {
+        if (!d->serial.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
+            break;
+    }
+    // Then wait until the driver has put the bytes on the wire: with no flow control this takes as long as
+    // the few bytes last written need at the line's speed.
+    ::tcdrain(d->serial.handle());
+
+    // The modem leaves the line when DTR drops. Dropping it here does not depend on HUPCL, which Qt cannot be
+    // relied on for: it puts back the terminal settings it found at open, and those may have HUPCL cleared.
+    // A pseudo-terminal has no modem control lines, so this call fails there and is ignored; what a
+    // pseudo-terminal can show is that the device was let go (its other end sees the last close).
+    d->serial.setDataTerminalReady(false);
+    d->serial.close();
+    d->serial.clearError();
+}
+
+void ModemPort::setPortNumber(int portNumber) {
+    d->portNumber = portNumber;
+}
+
+int ModemPort::portNumber() const {
+    return d->portNumber;
+}
+
+bool ModemPort::setLineSettings(const QString& settings) {
+    const auto parsed = parseLineSettings(settings);
+    if (!parsed) {
+        d->error = tr("Unreadable line settings \"%1\".").arg(settings);
+        return false;
+    }
+    d->settings = *parsed;
+    d->settingsText = settings;
+    if (d->serial.isOpen())
+        d->apply();
+    return true;
+}
+
+QString ModemPort::lineSettings() const {
+    return d->settingsText;
+}
+
+bool ModemPort::write(const QString& command) {
+    if (!d->serial.isOpen()) {
+        d->error = tr("The port is not open.");
+        return false;
+    }
+    const QByteArray bytes = commandBytes(command);
+    if (d->serial.write(bytes) != bytes.size()) {
+        d->error = d->serial.errorString();
+        return false;
+    }
+    // Start sending now, without blocking: the modem should dial while the program waits for the user, even
+    // where no event loop runs in between.
+    d->serial.flush();
+    return true;
+}
+
+QString ModemPort::errorString() const {
+    return d->error;
+}
+
+} // namespace miravo

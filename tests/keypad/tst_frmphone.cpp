@@ -1,0 +1,693 @@
+// The keypad window on the offscreen platform, opened by the main window's "Dial", dialing into a virtual modem
+// (a real pseudo-terminal): what reached the line byte for byte, what the display shows, which messages came,
+// and what happens when windows close while a pause is running.
+#include "dialer/frmMiravoCall.h"
+#include "keypad/frmPhone.h"
+#include "modem/ModemPort.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempDataFolder.h"
+#include "support/VirtualModemRecorder.h"
+#include "ui/WindowRegistry.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace miravo;
+using miravo::test::ScriptedMessages;
+using miravo::test::TempDataFolder;
+using miravo::test::VirtualModemRecorder;
+
+namespace {
+
+const QString PortMessage = QStringLiteral("Check your com port settings.!");
+const QString FreshText = QStringLiteral("Select sequence below....\r\nPress the SEND button...");
+const QByteArray Access = "ATDT18005551234\r";
+const QByteArray Tone = "ATDT2,4321,,5551234,#\r\n";
+const QString StartStatus = QStringLiteral("Dialing: 18005551234\r\n\r\nPick up the handset when the dialing is "
+                                           "complete.\r\n\r\nPress End after you hear ringing.");
+
+QString sequenceStatus(const QString& v1, const QString& v2, const QString& v3) {
+    return QStringLiteral("Dialing: 18005551234\r\n\r\nSequence Listing\r\n") + v1 + "\r\n" + v2 + "\r\n" + v3;
+}
+
+template <typename T> T* control(QWidget* window, const QString& name) {
+    auto* found = window->findChild<T*>(name);
+    if (!found)
+        qFatal("no control %s", qPrintable(name));
+    return found;
+}
+
+void click(QWidget* window, const QString& name) {
+    QTest::mouseClick(control<QWidget>(window, name), Qt::LeftButton);
+}
+
+QStringList entries(const QComboBox* combo) {
+    QStringList result;
+    for (int i = 0; i < combo->count(); ++i)
+        result.append(combo->itemText(i));
+    return result;
+}
+
+// Runs `action` once from the event loop as soon as `ready` holds: what a user does during a pause.
+void whenReady(QObject* context, std::function<bool()> ready, std::function<void()> action) {
+    auto* timer = new QTimer(context);
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, context, [timer, ready, action] {
+        if (!ready())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action();
+    });
+    timer->start();
+}
+
+} // namespace
+
+class tst_frmPhone : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempDataFolder> m_folder;
+    std::unique_ptr<ScriptedMessages> m_messages;
+    std::unique_ptr<VirtualModemRecorder> m_modem;
+    QPointer<frmMiravoCall> m_main;
+
+    frmPhone* openKeypad() {
+        click(m_main, "cmdDial");
+        frmPhone* keypad = openWindow<frmPhone>();
+        if (keypad && !QTest::qWaitForWindowExposed(keypad))
+            return nullptr;
+        return keypad;
+    }
+    QPointer<frmPhone> keypad() const { return openWindow<frmPhone>(); }
+    QStringList portMessages(int count) const { return QStringList(count, PortMessage); }
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void freshWindowAndKeys_data();
+    void freshWindowAndKeys();
+    void designedShape();
+    void portTextAtCreation_data();
+    void portTextAtCreation();
+    void sendComposition_data();
+    void sendComposition();
+    void pause_data();
+    void pause();
+    void secondSendWithoutEnd();
+    void comFieldNamesAnotherPort();
+    void failingSteps_data();
+    void failingSteps();
+    void portHeldByTheMainWindow();
+    void mainWindowGoneDuringAMessage();
+    void quickDial_data();
+    void quickDial();
+    void endToggles();
+    void duringThePause_data();
+    void duringThePause();
+    void closingReleasesPort_data();
+    void closingReleasesPort();
+};
+
+void tst_frmPhone::initTestCase() {
+    // The tests close every window now and then; the test program must not end with them.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void tst_frmPhone::init() {
+    m_folder = std::make_unique<TempDataFolder>();
+    m_messages = std::make_unique<ScriptedMessages>();
+    m_modem = std::make_unique<VirtualModemRecorder>(3);
+    QVERIFY2(m_modem->isReady(), qPrintable(m_modem->errorString()));
+    m_main = showMainWindow();
+    control<QLineEdit>(m_main, "txtDial_Num1")->setText("18005551234");
+    control<QLineEdit>(m_main, "txtDial_Num2")->setText("2");
+    control<QLineEdit>(m_main, "txtDial_Num3")->setText("4321");
+    control<QComboBox>(m_main, "txtDial_Num4")->setEditText("5551234");
+}
+
+void tst_frmPhone::cleanup() {
+    if (keypad())
+        keypad()->close();
+    if (m_main)
+        m_main->close();
+    QTRY_VERIFY(!keypad() && !m_main);
+    m_modem.reset();
+    m_messages.reset();
+    m_folder.reset();
+}
+
+void tst_frmPhone::freshWindowAndKeys_data() {
+    QTest::addColumn<bool>("clearFirst");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("1 2 # right after the last dot")
+        << false << QStringList{"cmd1", "cmd2", "cmdpound"} << FreshText + "12#";
+    QTest::newRow("CLR, then * 0 #: those three alone")
+        << true << QStringList{"cmd1star", "cmd1zero", "cmdpound"} << QStringLiteral("*0#");
+    QTest::newRow("every key in keypad order")
+        << true << QStringList{"cmd1", "cmd2", "cmd3", "cmd4",     "cmd5",     "cmd6",
+                               "cmd7", "cmd8", "cmd9", "cmd1star", "cmd1zero", "cmdpound"}
+        << QStringLiteral("123456789*0#");
+    QTest::newRow("CLR alone") << true << QStringList{} << QString();
+}
+
+void tst_frmPhone::freshWindowAndKeys() {
+    QFETCH(bool, clearFirst);
+    QFETCH(QStringList, keys);
+    QFETCH(QString, shown);
+
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    QCOMPARE(window->displayText(), FreshText);
+    QCOMPARE(control<QLineEdit>(window, "txtPause")->text(), QStringLiteral("10"));
+    QCOMPARE(control<QLineEdit>(window, "txtnewport")->text(), QStringLiteral("3"));
+    const QStringList designed{"Language", "Access Code / PIN", "Long Distance Number"};
+    for (int element = 0; element < 3; ++element) {
+        auto* combo = control<QComboBox>(window, QStringLiteral("Combo%1").arg(element + 1));
+        QCOMPARE(combo->currentText(), designed[element]);
+        QCOMPARE(entries(combo), (QStringList{"Language", "Access Code / PIN", "Long Distance Number", ""}));
+    }
+
+    if (clearFirst)
+        click(window, "clr");
+    for (const QString& key : keys)
+        click(window, key);
+    QCOMPARE(window->displayText(), shown);
+
+    // Dial again only brings the window forward: nothing is set up anew.
+    click(m_main, "cmdDial");
+    QCOMPARE(keypad().data(), window);
+    QCOMPARE(window->displayText(), shown);
+    QVERIFY(m_messages->shown().isEmpty());
+    QVERIFY(m_modem->received().isEmpty());
+    QCOMPARE(m_modem->openCount(), 0);
+}
+
+void tst_frmPhone::designedShape() {
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Phone"));
+    QCOMPARE(window->size(), QSize(208, 512));
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+    QVERIFY(!(window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+
+    QCOMPARE(control<QPushButton>(window, "cmd9")->geometry(), QRect(126, 335, 29, 23));
+    QCOMPARE(control<QPushButton>(window, "cmd1star")->geometry(), QRect(50, 365, 29, 23));
+    QCOMPARE(control<QPushButton>(window, "cmdEnd")->geometry(), QRect(103, 453, 57, 20));
+    QCOMPARE(control<QPlainTextEdit>(window, "txtnumbers")->geometry(), QRect(22, 24, 159, 98));
+    QCOMPARE(control<QPushButton>(window, "clr")->text(), QStringLiteral("CLR "));
+    QCOMPARE(control<QPushButton>(window, "cmdEnd")->text(), QStringLiteral("END "));
+    QVERIFY(control<QPushButton>(window, "Command4")->text().isEmpty());
+    QCOMPARE(control<QLineEdit>(window, "txtPause")->toolTip(),
+             QStringLiteral("Enter time (seconds) to pause before starting sequence."));
+
+    auto* background = control<QLabel>(window, "Image1");
+    QCOMPARE(background->geometry(), QRect(-2, -1, 208, 513));
+    QVERIFY(!background->pixmap().isNull());
+    QVERIFY(background->hasScaledContents());
+
+    const auto colour = [&](const char* name) {
+        return control<QLabel>(window, name)->palette().color(QPalette::WindowText);
+    };
+    QCOMPARE(colour("Label1"), QColor(Qt::yellow));
+    QCOMPARE(colour("Label3"), QColor(Qt::yellow));
+    QVERIFY(colour("Label2") != QColor(Qt::yellow));
+    QCOMPARE(colour("Label2").hue(), QColor(Qt::yellow).hue()); // a paler yellow
+    QVERIFY(colour("Label2").saturation() < QColor(Qt::yellow).saturation());
+
+    const QStringList keys{"cmd1zero", "cmd1", "cmd2", "cmd3", "cmd4",     "cmd5",
+                           "cmd6",     "cmd7", "cmd8", "cmd9", "cmd1star", "cmdpound"};
+    for (int element = 0; element < keys.size(); ++element)
+        QCOMPARE(control<QPushButton>(window, keys[element])->property("element").toInt(), element);
+    for (int element = 0; element < 3; ++element) {
+        auto* combo = control<QComboBox>(window, QStringLiteral("Combo%1").arg(element + 1));
+        QCOMPARE(combo->property("element").toInt(), element);
+        QVERIFY(combo->isEditable());
+        QVERIFY(!combo->completer());
+        QCOMPARE(combo->insertPolicy(), QComboBox::NoInsert);
+    }
+}
+
+void tst_frmPhone::portTextAtCreation_data() {
+    QTest::addColumn<QString>("portText");
+    QTest::addColumn<bool>("usable");
+
+    QTest::newRow("a leading blank stays in the COM field") << " 3" << true;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("letters") << "COM3" << false;
+    QTest::newRow("beyond 16 bits") << "99999" << false;
+    QTest::newRow("zero names no port") << "0" << false;
+    QTest::newRow("negative") << "-3" << false;
+}
+
+void tst_frmPhone::portTextAtCreation() {
+    QFETCH(QString, portText);
+    QFETCH(bool, usable);
+    control<QLineEdit>(m_main, "txtPort")->setText(portText);
+
+    frmPhone* window = openKeypad();
+    QVERIFY(window); // the window comes up whatever the port text
+    QCOMPARE(control<QLineEdit>(window, "txtnewport")->text(), portText);
+    QCOMPARE(control<QLineEdit>(m_main, "txtPort")->text(), portText); // read, never written
+    if (usable) {
+        click(window, "cmdEnd");
+        QTRY_VERIFY(m_modem->portOpen()); // numbered 3 from " 3"
+        QVERIFY(m_messages->shown().isEmpty());
+        return;
+    }
+    QTRY_COMPARE(m_messages->texts(), portMessages(1));
+    QCOMPARE(m_messages->shown().first().title, QStringLiteral("MiravoDialer"));
+    QCOMPARE(m_messages->shown().first().style, MessageStyle::OkOnly);
+    QVERIFY(window->isVisible());
+    // The port is numbered from no COM port at all: END reports it instead of opening some other port.
+    click(window, "cmdEnd");
+    QCOMPARE(m_messages->texts(), portMessages(2));
+    QTRY_VERIFY(!keypad());
+    QCOMPARE(m_modem->openCount(), 0);
+}
+
+void tst_frmPhone::sendComposition_data() {
+    QTest::addColumn<QStringList>("slotTexts"); // empty: as created
+    QTest::addColumn<QByteArray>("tone");
+    QTest::addColumn<QStringList>("values");
+
+    QTest::newRow("slots as created") << QStringList{} << Tone << QStringList{"2", "4321", "5551234"};
+    QTest::newRow("reordered, the empty entry keeps its commas")
+        << QStringList{"Long Distance Number", "Language", ""} << QByteArray("ATDT5551234,2,,,#\r\n")
+        << QStringList{"5551234", "2", ""};
+    QTest::newRow("other letter case names nothing")
+        << QStringList{"language", "Access Code / PIN", "LONG DISTANCE NUMBER"} << QByteArray("ATDT,4321,,,#\r\n")
+        << QStringList{"", "4321", ""};
+    QTest::newRow("one name in every slot")
+        << QStringList{"Access Code / PIN", "Access Code / PIN", "Access Code / PIN"}
+        << QByteArray("ATDT4321,4321,,4321,#\r\n") << QStringList{"4321", "4321", "4321"};
+    QTest::newRow("a typed number names nothing")
+        << QStringList{"Language", "18009990000", "Long Distance Number"} << QByteArray("ATDT2,,,5551234,#\r\n")
+        << QStringList{"2", "", "5551234"};
+}
+
+void tst_frmPhone::sendComposition() {
+    QFETCH(QStringList, slotTexts);
+    QFETCH(QByteArray, tone);
+    QFETCH(QStringList, values);
+
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    control<QLineEdit>(window, "txtPause")->setText("0");
+    for (const char* key : {"cmd9", "cmd9", "cmd1"})
+        click(window, key); // the display is never dialed
+    for (int i = 0; i < slotTexts.size(); ++i) {
+        auto* combo = control<QComboBox>(window, QStringLiteral("Combo%1").arg(i + 1));
+        const int entry = combo->findText(slotTexts[i], Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (entry >= 0) {
+            combo->setCurrentIndex(entry); // picked from the list
+        } else {
+            combo->lineEdit()->clear();
+            QTest::keyClicks(combo, slotTexts[i]); // typed
+        }
+    }
+
+    click(window, "cmdSend");
+    QTRY_COMPARE(m_modem->received(), Access + tone);
+    QCOMPARE(window->displayText(), sequenceStatus(values[0], values[1], values[2]));
+    QVERIFY(m_messages->shown().isEmpty());
+    QVERIFY(keypad() && window->isVisible());
+    // The port was closed and opened again between the two commands, and stays open.
+    QCOMPARE(m_modem->openCount(), 2);
+    QCOMPARE(m_modem->closeCount(), 1);
+    QVERIFY(m_modem->portOpen());
+    QCOMPARE(m_modem->modem().lineSettings(), QStringLiteral("9600,N,8,1"));
+}
+
+void tst_frmPhone::pause_data() {
+    QTest::addColumn<QString>("pauseText");
+    QTest::addColumn<int>("leastMs");
+
+    QTest::newRow("0 does not wait") << "0" << 0;
+    QTest::newRow("negative does not wait") << "-1" << 0;
+    QTest::newRow("2.5 seconds") << "2.5" << 2500;
+    QTest::newRow("2,5 seconds") << "2,5" << 2500;
+}
+
+void tst_frmPhone::pause() {
+    QFETCH(QString, pauseText);
+    QFETCH(int, leastMs);
+
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    control<QLineEdit>(window, "txtPause")->setText(pauseText);
+
+    // Midway through the pause, only the access-number command has gone out and the start status shows.
+    QByteArray midway;
+    QString midwayText;
+    bool sampled = false;
+    if (leastMs > 0) {
+        QTimer::singleShot(leastMs / 2, this, [&] {
+            midway = m_modem->received();
+            midwayText = window->displayText();
+            sampled = true;
+        });
+    }
+    QElapsedTimer elapsed;
+    elapsed.start();
+    click(window, "cmdSend"); // returns when the operation is done
+    QVERIFY(elapsed.elapsed() >= leastMs);
+    if (leastMs > 0) {
+        QVERIFY(sampled);
+        QCOMPARE(midway, Access);
+        QCOMPARE(midwayText, StartStatus);
+    }
+    QTRY_COMPARE(m_modem->received(), Access + Tone);
+    QVERIFY(m_messages->shown().isEmpty());
+}
+
+void tst_frmPhone::secondSendWithoutEnd() {
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    control<QLineEdit>(window, "txtPause")->setText("0");
+    click(window, "cmdSend");
+    QTRY_COMPARE(m_modem->received(), Access + Tone);
+    click(window, "cmdSend"); // the port is still open: the tones alone, at once
+    QTRY_COMPARE(m_modem->received(), Access + Tone + Tone);
+    click(window, "cmdredial");
+    QTRY_COMPARE(m_modem->received(), Access + Tone + Tone + Tone);
+    QCOMPARE(m_modem->openCount(), 2);
+
+    click(window, "cmdEnd");
+    QTRY_VERIFY(m_modem->portClosed());
+    click(window, "cmdSend"); // after END: everything from the access number on
+    QTRY_COMPARE(m_modem->received(), Access + Tone + Tone + Tone + Access + Tone);
+    QVERIFY(m_messages->shown().isEmpty());
+}
+
+void tst_frmPhone::comFieldNamesAnotherPort() {
+    VirtualModemRecorder com1(1);
+    VirtualModemRecorder com2(2);
+    QVERIFY(com1.isReady() && com2.isReady());
+    control<QLineEdit>(m_main, "txtPort")->setText("1");
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    control<QLineEdit>(window, "txtPause")->setText("0");
+    control<QLineEdit>(window, "txtnewport")->setText("2");
+
+    // While the COM field and the main window's port field differ, every SEND closes and renumbers the port.
+    click(window, "cmdSend");
+    QTRY_COMPARE(com2.received(), Access + Tone);
+    click(window, "cmdSend");
+    QTRY_COMPARE(com2.received(), Access + Tone + Access + Tone);
+    QCOMPARE(com2.openCount(), 4);
+    QCOMPARE(com1.openCount(), 0);
+    QVERIFY(com1.received().isEmpty());
+    QVERIFY(m_messages->shown().isEmpty());
+}
+
+void tst_frmPhone::failingSteps_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("portHeld");
+    QTest::addColumn<QString>("pauseText");
+    QTest::addColumn<QString>("comText");
+    QTest::addColumn<int>("messages");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("windowStays");
+
+    // A port that cannot be opened: SEND reports once and closes; REDIAL reports the open, the access-number
+    // write, the re-open after the pause and the tone write.
+    QTest::newRow("SEND, port held elsewhere") << "cmdSend" << true << "0"
+                                               << "3" << 1 << QByteArray() << false;
+    QTest::newRow("REDIAL, port held elsewhere") << "cmdredial" << true << "0"
+                                                 << "3" << 4 << QByteArray() << true;
+    QTest::newRow("REDIAL, held, with a pause") << "cmdredial" << true << "0.2"
+                                                << "3" << 4 << QByteArray() << true;
+    QTest::newRow("SEND, COM field no number") << "cmdSend" << false << "0"
+                                               << "abc" << 1 << QByteArray() << false;
+    QTest::newRow("REDIAL, COM field no number: the port in use") << "cmdredial" << false << "0"
+                                                                  << "abc" << 1 << Access + Tone << true;
+    QTest::newRow("SEND, pause no number") << "cmdSend" << false << "abc"
+                                           << "3" << 1 << Access << false;
+    QTest::newRow("REDIAL, pause no number: no wait, once") << "cmdredial" << false << "abc"
+                                                            << "3" << 1 << Access + Tone << true;
+    QTest::newRow("REDIAL, empty pause") << "cmdredial" << false << ""
+                                         << "3" << 1 << Access + Tone << true;
+}
+
+void tst_frmPhone::failingSteps() {
+    QFETCH(QString, button);
+    QFETCH(bool, portHeld);
+    QFETCH(QString, pauseText);
+    QFETCH(QString, comText);
+    QFETCH(int, messages);
+    QFETCH(QByteArray, line);
+    QFETCH(bool, windowStays);
+
+    ModemPort holder; // another program's hold on COM3
+    holder.setPortNumber(3);
+    if (portHeld)
+        QVERIFY(holder.open());
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    control<QLineEdit>(window, "txtPause")->setText(pauseText);
+    control<QLineEdit>(window, "txtnewport")->setText(comText);
+
+    click(window, button);
+    QCOMPARE(m_messages->texts(), portMessages(messages));
+    if (windowStays) {
+        QVERIFY(keypad() && window->isVisible());
+        QCOMPARE(window->displayText(), sequenceStatus("2", "4321", "5551234"));
+    } else {
+        QTRY_VERIFY(!keypad());
+    }
+    holder.close();
+    if (!windowStays)
+        QTRY_VERIFY(m_modem->portClosed());
+    QTRY_COMPARE(m_modem->received(), line);
+}
+
+void tst_frmPhone::portHeldByTheMainWindow() {
+    // After a Yes the main window keeps COM3 open for the call; the keypad window has a port object of its own.
+    m_messages->answerNext(MessageAnswer::Yes);
+    click(m_main, "cmdConnect");
+    QTRY_COMPARE(m_modem->received(), Access + Tone);
+    m_messages->clear();
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    control<QLineEdit>(window, "txtPause")->setText("0");
+
+    click(window, "cmdSend");
+    QCOMPARE(m_messages->texts(), portMessages(1));
+    QTRY_VERIFY(!keypad());
+    click(m_main, "cmdDisconnect");
+    QTRY_VERIFY(m_modem->portClosed());
+    QCOMPARE(m_modem->received(), Access + Tone); // nothing from the keypad window
+}
+
+void tst_frmPhone::mainWindowGoneDuringAMessage() {
+    ModemPort holder;
+    holder.setPortNumber(3);
+    QVERIFY(holder.open());
+    QPointer<frmPhone> window = openKeypad();
+    QVERIFY(window);
+    control<QLineEdit>(window, "txtPause")->setText("0");
+    // While the first message shows, the main window is destroyed: REDIAL must not read its fields afterwards.
+    m_messages->onShow([this](const MessageRequest&) {
+        if (m_main)
+            delete m_main.data();
+    });
+
+    click(window, "cmdredial");
+    QCOMPARE(m_messages->texts(), portMessages(1));
+    QTRY_VERIFY(!window);
+    m_messages->onShow({});
+}
+
+void tst_frmPhone::quickDial_data() {
+    QTest::addColumn<bool>("openFirst");
+    QTest::addColumn<bool>("portHeld");
+    QTest::addColumn<QByteArray>("line");
+
+    const QByteArray quickTone = "ATDT2,4321,,5551234,#\r\n";
+    QTest::newRow("port closed: both commands at once") << false << false << Access + quickTone;
+    QTest::newRow("port open: the tones alone") << true << false << quickTone;
+    QTest::newRow("port held elsewhere: reported, nothing sent") << false << true << QByteArray();
+}
+
+void tst_frmPhone::quickDial() {
+    QFETCH(bool, openFirst);
+    QFETCH(bool, portHeld);
+    QFETCH(QByteArray, line);
+
+    ModemPort holder;
+    holder.setPortNumber(3);
+    if (portHeld)
+        QVERIFY(holder.open());
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    // The quick dial looks at neither the slots, nor the pause, nor the COM field.
+    control<QComboBox>(window, "Combo1")->setCurrentIndex(3);
+    control<QLineEdit>(window, "txtPause")->setText("abc");
+    control<QLineEdit>(window, "txtnewport")->setText("9");
+    if (openFirst) {
+        click(window, "cmdEnd");
+        QTRY_VERIFY(m_modem->portOpen());
+    }
+
+    click(window, "Label1");
+    if (portHeld) {
+        QCOMPARE(m_messages->texts(), portMessages(1));
+        QVERIFY(keypad() && window->isVisible());
+        QCOMPARE(window->displayText(), FreshText);
+        holder.close();
+        QTRY_COMPARE(m_modem->openCount(), 1); // the holder's own open
+        QVERIFY(m_modem->received().isEmpty());
+        return;
+    }
+    QTRY_COMPARE(m_modem->received(), line);
+    QCOMPARE(window->displayText(),
+             QStringLiteral("Dialing: 18005551234\r\n\r\nLanguage: 2\r\nCode: 4321\r\nCalling: 5551234"));
+    QCOMPARE(m_modem->openCount(), 1); // no close and re-open between the two commands
+    QCOMPARE(m_modem->closeCount(), 0);
+    QVERIFY(m_messages->shown().isEmpty());
+}
+
+void tst_frmPhone::endToggles() {
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    click(window, "cmdEnd");
+    QTRY_VERIFY(m_modem->portOpen());
+    click(window, "cmdEnd");
+    QTRY_COMPARE(m_modem->closeCount(), 1);
+    QVERIFY(m_modem->received().isEmpty()); // END writes nothing
+    QVERIFY(m_messages->shown().isEmpty());
+    QVERIFY(keypad());
+
+    ModemPort holder;
+    holder.setPortNumber(3);
+    QVERIFY(holder.open());
+    click(window, "cmdEnd");
+    QCOMPARE(m_messages->texts(), portMessages(1));
+    QTRY_VERIFY(!keypad());
+}
+
+void tst_frmPhone::duringThePause_data() {
+    QTest::addColumn<QString>("pauseText");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("windowStays");
+
+    QTest::newRow("CLOSE ends the operation quietly") << "10"
+                                                      << "cmdClose" << Access << false;
+    QTest::newRow("title bar close ends it quietly") << "10"
+                                                     << "close" << Access << false;
+    QTest::newRow("main window closed ends it quietly") << "10"
+                                                        << "main" << Access << false;
+    QTest::newRow("END closes the port, the operation goes on") << "0.5"
+                                                                << "cmdEnd" << Access + Tone << true;
+    QTest::newRow("SEND sends the tones at once") << "0.5"
+                                                  << "cmdSend" << Access + Tone + Tone << true;
+    QTest::newRow("REDIAL sends the tones at once") << "0.5"
+                                                    << "cmdredial" << Access + Tone + Tone << true;
+    QTest::newRow("a key adds to the start status") << "0.5"
+                                                    << "cmd5" << Access + Tone << true;
+}
+
+void tst_frmPhone::duringThePause() {
+    QFETCH(QString, pauseText);
+    QFETCH(QString, action);
+    QFETCH(QByteArray, line);
+    QFETCH(bool, windowStays);
+
+    QPointer<frmPhone> window = openKeypad();
+    QVERIFY(window);
+    control<QLineEdit>(window, "txtPause")->setText(pauseText);
+    QString shownDuringPause;
+    bool acted = false;
+    QObject scope; // the user's action goes with this test function
+    whenReady(
+        &scope, [&] { return m_modem->received() == Access; },
+        [&] {
+            acted = true;
+            if (action == "main")
+                click(m_main, "cmdClose");
+            else if (action == "close")
+                window->close();
+            else
+                click(window, action);
+            if (window)
+                shownDuringPause = window->displayText();
+        });
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    click(window, "cmdSend");
+    QVERIFY(acted);
+    QVERIFY(m_messages->shown().isEmpty());
+    if (!windowStays) {
+        QVERIFY2(elapsed.elapsed() < 8000, "the wait went on after the window closed");
+        QTRY_VERIFY(!window);
+        QTRY_VERIFY(m_modem->portClosed());
+        QCOMPARE(m_modem->received(), line); // nothing after the close
+        return;
+    }
+    QTRY_COMPARE(m_modem->received(), line);
+    QVERIFY(window);
+    if (action == "cmd5") {
+        QCOMPARE(shownDuringPause, StartStatus + "5");
+        QCOMPARE(window->displayText(), sequenceStatus("2", "4321", "5551234"));
+    }
+    QVERIFY(m_modem->portOpen());
+}
+
+void tst_frmPhone::closingReleasesPort_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("CLOSE") << "cmdClose";
+    QTest::newRow("title bar close") << "close";
+    QTest::newRow("main window closed") << "main";
+}
+
+void tst_frmPhone::closingReleasesPort() {
+    QFETCH(QString, how);
+    QPointer<frmPhone> window = openKeypad();
+    QVERIFY(window);
+    control<QLineEdit>(window, "txtPause")->setText("7");
+    click(window, "clr");
+    click(window, "cmdEnd");
+    QTRY_VERIFY(m_modem->portOpen());
+
+    if (how == "main")
+        click(m_main, "cmdClose");
+    else if (how == "close")
+        window->close();
+    else
+        click(window, how);
+    QTRY_VERIFY(!window);
+    QTRY_VERIFY(m_modem->portClosed());
+    ModemPort other;
+    other.setPortNumber(3);
+    QVERIFY(other.open()); // released
+    other.close();
+    if (how == "main")
+        return;
+
+    // Opened again: created afresh, with its port closed.
+    window = openKeypad();
+    QVERIFY(window);
+    QCOMPARE(window->displayText(), FreshText);
+    QCOMPARE(control<QLineEdit>(window, "txtPause")->text(), QStringLiteral("10"));
+    QTRY_COMPARE(m_modem->closeCount(), 2);
+    QVERIFY(m_modem->portClosed());
+}
+
+QTEST_MAIN(tst_frmPhone)
+#include "tst_frmphone.moc"

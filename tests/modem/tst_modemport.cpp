@@ -1,0 +1,416 @@
+// The port object against a real pseudo-terminal: where a number maps, what reaches the modem byte for byte,
+// that nothing written is lost by a close, and that only one holder at a time gets the port.
+#include "modem/DialCommands.h"
+#include "modem/ModemPort.h"
+#include "support/TempDataFolder.h"
+#include "support/VirtualModemRecorder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+#include <memory>
+
+using namespace miravo;
+using miravo::test::TempDataFolder;
+using miravo::test::VirtualModemRecorder;
+
+namespace {
+
+// Another program holding (or trying to hold) a port: the holder helper next to this test.
+class OtherProgram {
+public:
+    explicit OtherProgram(int portNumber) {
+        m_process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tst_modemport_holder"),
+                        {QString::number(portNumber)});
+    }
+    ~OtherProgram() { release(); }
+    Q_DISABLE_COPY_MOVE(OtherProgram)
+
+    // "opened" or "refused ..."
+    QString answer() {
+        if (!m_process.canReadLine() && !m_process.waitForReadyRead(10000))
+            return QStringLiteral("no answer");
+        return QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    void release() {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.write("close\n");
+        m_process.closeWriteChannel();
+        m_process.waitForFinished(10000);
+    }
+
+private:
+    QProcess m_process;
+};
+
+} // namespace
+
+class tst_ModemPort : public QObject {
+    Q_OBJECT
+
+private slots:
+    void deviceForPortNumber_data();
+    void deviceForPortNumber();
+    void writeReachesModemByteForByte_data();
+    void writeReachesModemByteForByte();
+    void startsClosedWithDialSettings();
+    void openFails_data();
+    void openFails();
+    void writeToClosedPortFails();
+    void closeOfClosedPortDoesNothing();
+    void closeLetsGoOfTheDevice();
+    void destroyingOpenPortClosesIt();
+    void secondPortObjectIsRefused();
+    void otherProgramHoldingPortRefusesUs();
+    void otherProgramIsRefusedWhileWeHoldPort();
+    void portHeldLongIsStillRefused();
+    void lineSettings_data();
+    void lineSettings();
+    void settingsApplyAtOnceToOpenPort();
+    void writeThenCloseThousandTimesLosesNothing();
+    void closeDeliversWhatTheDeviceCouldNotTakeAtOnce();
+};
+
+void tst_ModemPort::deviceForPortNumber_data() {
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("linkTarget"); // "" = no link
+    QTest::addColumn<QString>("expected");   // "LINK" = the link itself
+
+    QTest::newRow("COM1 without link is ttyS0") << 1 << ""
+                                                << "/dev/ttyS0";
+    QTest::newRow("COM3 without link is ttyS2") << 3 << ""
+                                                << "/dev/ttyS2";
+    QTest::newRow("COM3 with link is the link") << 3 << "/dev/null"
+                                                << "LINK";
+    QTest::newRow("dangling link is still the link") << 4 << "/nonexistent/ttyUSB9"
+                                                     << "LINK";
+    QTest::newRow("zero names no port") << 0 << ""
+                                        << "";
+    QTest::newRow("negative names no port") << -3 << ""
+                                            << "";
+}
+
+void tst_ModemPort::deviceForPortNumber() {
+    QFETCH(int, port);
+    QFETCH(QString, linkTarget);
+    QFETCH(QString, expected);
+    TempDataFolder folder;
+    const QString link = portLinkPath(port);
+    if (!linkTarget.isEmpty()) {
+        QVERIFY(QDir().mkpath(portLinksFolder()));
+        QVERIFY(QFile::link(linkTarget, link));
+        QVERIFY(link.startsWith(folder.root()));
+    }
+    QCOMPARE(devicePathForPort(port), expected == QLatin1String("LINK") ? link : expected);
+}
+
+void tst_ModemPort::writeReachesModemByteForByte_data() {
+    QTest::addColumn<QStringList>("writes");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("access-number command")
+        << QStringList{accessNumberCommand(QStringLiteral("18005551234"))} << QByteArray("ATDT18005551234\r");
+    QTest::newRow("both commands in a row")
+        << QStringList{accessNumberCommand(QStringLiteral("1800")), toneCommand("2", "99", "5551234")}
+        << QByteArray("ATDT1800\rATDT2,99,,5551234,#\r\n");
+    QTest::newRow("Latin-1 and ? for the rest") << QStringList{QStringLiteral("\u00e9\u20ac")} << QByteArray("\xe9?");
+    QTest::newRow("all 256 byte values pass untouched") << QStringList{[] {
+        QString all;
+        for (char16_t c = 0; c < 256; ++c)
+            all += QChar(c);
+        return all;
+    }()}
+                                                        << [] {
+                                                               QByteArray all;
+                                                               for (int c = 0; c < 256; ++c)
+                                                                   all += static_cast<char>(c);
+                                                               return all;
+                                                           }();
+}
+
+void tst_ModemPort::writeReachesModemByteForByte() {
+    QFETCH(QStringList, writes);
+    QFETCH(QByteArray, bytes);
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    QVERIFY2(modem.isReady(), qPrintable(modem.errorString()));
+
+    ModemPort port;
+    port.setPortNumber(3);
+    QVERIFY2(port.open(), qPrintable(port.errorString()));
+    QVERIFY(port.isOpen());
+    for (const QString& command : writes)
+        QVERIFY(port.write(command));
+    // The bytes leave without a close: the modem dials while the program waits for the user.
+    QVERIFY(modem.waitForBytes(bytes.size()));
+    QCOMPARE(modem.received(), bytes);
+    port.close();
+    QVERIFY(modem.waitForCloses(1));
+    QCOMPARE(modem.received(), bytes);
+}
+
+void tst_ModemPort::startsClosedWithDialSettings() {
+    const ModemPort port;
+    QVERIFY(!port.isOpen());
+    QCOMPARE(port.portNumber(), 1);
+    QCOMPARE(port.lineSettings(), QStringLiteral("9600,N,8,1"));
+}
+
+void tst_ModemPort::openFails_data() {
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("linkTarget");
+
+    QTest::newRow("port number zero") << 0 << "";
+    QTest::newRow("negative port number") << -1 << "";
+    QTest::newRow("COM9 without link maps to absent ttyS8") << 9 << "";
+    QTest::newRow("link to a missing device") << 3 << "/nonexistent/ttyACM0";
+    QTest::newRow("link to a file that is no terminal") << 3 << "FILE";
+}
+
+void tst_ModemPort::openFails() {
+    QFETCH(int, port);
+    QFETCH(QString, linkTarget);
+    TempDataFolder folder;
+    if (linkTarget == QLatin1String("FILE")) {
+        linkTarget = folder.root() + QStringLiteral("/plain-file");
+        QFile file(linkTarget);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    if (!linkTarget.isEmpty()) {
+        QVERIFY(QDir().mkpath(portLinksFolder()));
+        QVERIFY(QFile::link(linkTarget, portLinkPath(port)));
+    }
+    if (port == 9 && QFile::exists(QStringLiteral("/dev/ttyS8")))
+        QSKIP("this machine has a /dev/ttyS8");
+
+    ModemPort modemPort;
+    modemPort.setPortNumber(port); // accepted; the open fails
+    QCOMPARE(modemPort.portNumber(), port);
+    QVERIFY(!modemPort.open());
+    QVERIFY(!modemPort.isOpen());
+    QVERIFY(!modemPort.errorString().isEmpty());
+    QVERIFY(!modemPort.write(QStringLiteral("ATDT1\r")));
+}
+
+void tst_ModemPort::writeToClosedPortFails() {
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    QVERIFY(modem.isReady());
+    ModemPort port;
+    port.setPortNumber(3);
+    QVERIFY(!port.write(QStringLiteral("ATDT1\r")));
+    QVERIFY(port.open());
+    port.close();
+    QVERIFY(!port.write(QStringLiteral("ATDT2\r")));
+    QVERIFY(modem.waitForCloses(1));
+    QCOMPARE(modem.received(), QByteArray());
+}
+
+void tst_ModemPort::closeOfClosedPortDoesNothing() {
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    ModemPort port;
+    port.setPortNumber(3);
+    port.close();
+    QVERIFY(!port.isOpen());
+    QCOMPARE(modem.openCount(), 0);
+    // And an open port refuses a second open of its own, staying open.
+    QVERIFY(port.open());
+    QVERIFY(!port.open());
+    QVERIFY(port.isOpen());
+    QVERIFY(port.write(QStringLiteral("A")));
+    QVERIFY(modem.waitForBytes(1));
+}
+
+void tst_ModemPort::closeLetsGoOfTheDevice() {
+    // A pseudo-terminal has no DTR line to watch; what it shows is that the last holder let go of the device,
+    // which is what makes a real serial port drop DTR and the modem leave the line.
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    ModemPort port;
+    port.setPortNumber(3);
+    QVERIFY(port.open());
+    QTRY_VERIFY(modem.portOpen());
+    port.close();
+    QVERIFY(!port.isOpen());
+    QVERIFY(modem.waitForCloses(1));
+    QVERIFY(modem.portClosed());
+    QCOMPARE(modem.openCount(), 1);
+}
+
+void tst_ModemPort::destroyingOpenPortClosesIt() {
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    auto port = std::make_unique<ModemPort>();
+    port->setPortNumber(3);
+    QVERIFY(port->open());
+    QVERIFY(port->write(accessNumberCommand(QStringLiteral("18005551234"))));
+    port.reset();
+    QVERIFY(modem.waitForCloses(1));
+    QCOMPARE(modem.received(), QByteArray("ATDT18005551234\r"));
+    ModemPort next;
+    next.setPortNumber(3);
+    QVERIFY(next.open());
+}
+
+void tst_ModemPort::secondPortObjectIsRefused() {
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    ModemPort first;
+    ModemPort second;
+    first.setPortNumber(3);
+    second.setPortNumber(3);
+    QVERIFY(first.open());
+    QVERIFY(!second.open());
+    QVERIFY(!second.isOpen());
+    QVERIFY(!second.write(QStringLiteral("X")));
+    QVERIFY(first.write(QStringLiteral("A")));
+    first.close();
+    QVERIFY(second.open());
+    QVERIFY(second.write(QStringLiteral("B")));
+    second.close();
+    QVERIFY(modem.waitForCloses(2));
+    QCOMPARE(modem.received(), QByteArray("AB"));
+}
+
+void tst_ModemPort::otherProgramHoldingPortRefusesUs() {
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    OtherProgram other(3);
+    QCOMPARE(other.answer(), QStringLiteral("opened"));
+    ModemPort port;
+    port.setPortNumber(3);
+    QVERIFY(!port.open());
+    other.release();
+    QVERIFY(modem.waitForCloses(1));
+    QVERIFY2(port.open(), qPrintable(port.errorString()));
+}
+
+void tst_ModemPort::otherProgramIsRefusedWhileWeHoldPort() {
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    ModemPort port;
+    port.setPortNumber(3);
+    QVERIFY(port.open());
+    {
+        OtherProgram other(3);
+        QVERIFY(other.answer().startsWith(QLatin1String("refused")));
+    }
+    port.close();
+    OtherProgram after(3);
+    QCOMPARE(after.answer(), QStringLiteral("opened"));
+}
+
+void tst_ModemPort::portHeldLongIsStillRefused() {
+    // Qt's device lock file counts as stale after 30 s, but only when no live holder keeps it locked: a port
+    // held through a long call must still keep other programs (root included) out.
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    ModemPort port;
+    port.setPortNumber(3);
+    QVERIFY(port.open());
+    const QString lockName =
+        QStringLiteral("LCK..") + modem.devicePath().mid(5).replace(QLatin1Char('/'), QLatin1Char('_'));
+    QString lockPath;
+    for (const QString& dir :
+         {QStringLiteral("/var/lock"), QStringLiteral("/etc/locks"), QStringLiteral("/var/spool/locks"),
+          QStringLiteral("/var/spool/uucp"), QDir::tempPath()}) {
+        if (QFile::exists(dir + QLatin1Char('/') + lockName)) {
+            lockPath = dir + QLatin1Char('/') + lockName;
+            break;
+        }
+    }
+    if (lockPath.isEmpty())
+        QSKIP("no device lock file found");
+    QFile lock(lockPath);
+    QVERIFY(lock.open(QIODevice::ReadWrite));
+    QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    lock.close();
+
+    OtherProgram other(3);
+    QVERIFY(other.answer().startsWith(QLatin1String("refused")));
+    ModemPort second;
+    second.setPortNumber(3);
+    QVERIFY(!second.open());
+}
+
+void tst_ModemPort::lineSettings_data() {
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("dial settings") << "9600,N,8,1" << true;
+    QTest::newRow("lower case parity") << "1200,e,7,2" << true;
+    QTest::newRow("one and a half stop bits") << "2400,O,5,1.5" << true;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("three parts") << "9600,N,8" << false;
+    QTest::newRow("unknown parity") << "9600,X,8,1" << false;
+    QTest::newRow("nine data bits") << "9600,N,9,1" << false;
+    QTest::newRow("zero baud") << "0,N,8,1" << false;
+    QTest::newRow("three stop bits") << "9600,N,8,3" << false;
+}
+
+void tst_ModemPort::lineSettings() {
+    QFETCH(QString, settings);
+    QFETCH(bool, accepted);
+    ModemPort port;
+    QCOMPARE(port.setLineSettings(settings), accepted);
+    QCOMPARE(port.lineSettings(), accepted ? settings : DialLineSettings);
+}
+
+void tst_ModemPort::settingsApplyAtOnceToOpenPort() {
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    ModemPort port;
+    port.setPortNumber(3);
+    QVERIFY(port.open());
+    QCOMPARE(modem.modem().lineSettings(), QStringLiteral("9600,N,8,1"));
+    // Linux keeps a pseudo-terminal at 8 data bits without parity whatever is set; speed and stop bits show.
+    QVERIFY(port.setLineSettings(QStringLiteral("1200,N,8,2")));
+    QCOMPARE(modem.modem().lineSettings(), QStringLiteral("1200,N,8,2"));
+    QVERIFY(port.setLineSettings(DialLineSettings));
+    QCOMPARE(modem.modem().lineSettings(), QStringLiteral("9600,N,8,1"));
+}
+
+void tst_ModemPort::writeThenCloseThousandTimesLosesNothing() {
+    // QSerialPort on its own drops unsent bytes on close: a write followed at once by a close loses them.
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    ModemPort port;
+    port.setPortNumber(3);
+    constexpr int Rounds = 1000;
+    QByteArray expected;
+    for (int i = 0; i < Rounds; ++i) {
+        const QString command = accessNumberCommand(QString::number(i));
+        QVERIFY2(port.open(), qPrintable(port.errorString()));
+        QVERIFY(port.write(command));
+        port.close();
+        expected += command.toLatin1();
+    }
+    QVERIFY(modem.waitForCloses(Rounds, 20000));
+    QCOMPARE(modem.received().size(), expected.size());
+    QCOMPARE(modem.received(), expected);
+    QCOMPARE(modem.openCount(), Rounds);
+}
+
+void tst_ModemPort::closeDeliversWhatTheDeviceCouldNotTakeAtOnce() {
+    // More than a pseudo-terminal buffers: part of it is still in the port object when the close comes.
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    ModemPort port;
+    port.setPortNumber(3);
+    QVERIFY(port.open());
+    QString command;
+    for (int i = 0; command.size() < 512 * 1024; ++i)
+        command += QStringLiteral("ATDT%1\r").arg(i);
+    QVERIFY(port.write(command));
+    port.close();
+    QVERIFY(modem.waitForCloses(1, 20000));
+    QCOMPARE(modem.received().size(), command.size());
+    QCOMPARE(modem.received(), command.toLatin1());
+}
+
+QTEST_GUILESS_MAIN(tst_ModemPort)
+#include "tst_modemport.moc"
