@@ -89,7 +89,7 @@ int runChild(int argc, char** argv) {
         return 5;
     std::printf("%.3f %.3f\n", first, second);
     std::fflush(stdout);
-    // The engine's shutdown is no part of the measurement.
+    // The engine's shutdown is not measured.
     std::_Exit(0);
 }
 
