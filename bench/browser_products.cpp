@@ -27,7 +27,8 @@ const QString ProductPath = QStringLiteral("/products/miravodialer_rqt.htm");
 const QString ProductTitle = QStringLiteral("MiravoDialer products");
 constexpr int Timeout = 60000;
 
-QWidget* browserWindow() {
+QWidget* browserWindow()
+{
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window->objectName() == QLatin1String("frmBrowser"))
             return window;
@@ -36,7 +37,8 @@ QWidget* browserWindow() {
 }
 
 // Presses "Products" and returns the milliseconds until the browser's caption names the product page, or -1.
-double pressProducts(QPushButton* products) {
+double pressProducts(QPushButton* products)
+{
     QElapsedTimer timer;
     timer.start();
     products->click();
@@ -56,7 +58,8 @@ double pressProducts(QPushButton* products) {
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-int runChild(int argc, char** argv) {
+int runChild(int argc, char** argv)
+{
     miravo::prepareApplicationForBrowser();
     QApplication app(argc, argv);
     miravo::test::LoopbackHttpServer server;
@@ -93,14 +96,16 @@ int runChild(int argc, char** argv) {
     std::_Exit(0);
 }
 
-double median(QList<double> values) {
+double median(QList<double> values)
+{
     std::sort(values.begin(), values.end());
     return values.isEmpty() ? 0 : values[values.size() / 2];
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc >= 2 && qstrcmp(argv[1], "--child") == 0)
         return runChild(argc, argv);
 

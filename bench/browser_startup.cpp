@@ -36,19 +36,22 @@ namespace {
 #ifdef MIRAVO_BENCH_BROWSER_LINKED
 // Keeps the browser window's code, and with it the engine's libraries, in this build, as a program that created
 // the window directly would; nothing calls it.
-QWidget* createLinkedBrowser() {
+QWidget* createLinkedBrowser()
+{
     return new miravo::frmBrowser(miravo::BrowserPages{});
 }
 QWidget* (*volatile keepLinkedBrowser)() = &createLinkedBrowser;
 #endif
 
-long peakResidentKiB() {
+long peakResidentKiB()
+{
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss; // KiB on Linux
 }
 
-int runChild(int argc, char** argv, bool withoutBrowser) {
+int runChild(int argc, char** argv, bool withoutBrowser)
+{
     // Both builds start as the program does.
 #ifdef MIRAVO_BENCH_BROWSER_LINKED
     Q_UNUSED(withoutBrowser);
@@ -74,7 +77,8 @@ int runChild(int argc, char** argv, bool withoutBrowser) {
 }
 
 #ifndef MIRAVO_BENCH_BROWSER_LINKED
-double median(QList<double> values) {
+double median(QList<double> values)
+{
     std::sort(values.begin(), values.end());
     return values.isEmpty() ? 0 : values[values.size() / 2];
 }
@@ -84,7 +88,8 @@ struct Start {
     double peakMiB = 0;
 };
 
-bool start(const QString& program, const QStringList& arguments, Start& result) {
+bool start(const QString& program, const QStringList& arguments, Start& result)
+{
     QProcess child;
     QElapsedTimer timer;
     timer.start();
@@ -102,7 +107,8 @@ bool start(const QString& program, const QStringList& arguments, Start& result) 
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc >= 2 && qstrcmp(argv[1], "--child") == 0)
         return runChild(argc, argv, argc >= 3 && qstrcmp(argv[2], "--bare") == 0);
 #ifdef MIRAVO_BENCH_BROWSER_LINKED

@@ -24,7 +24,8 @@ struct Fixture {
     QString path;
 };
 
-Fixture& fixture(int vendors) {
+Fixture& fixture(int vendors)
+{
     static std::map<int, std::unique_ptr<Fixture>> cache;
     auto& slot = cache[vendors];
     if (!slot) {
@@ -46,7 +47,8 @@ Fixture& fixture(int vendors) {
     return *slot;
 }
 
-void BM_ProgramLookup(benchmark::State& state) {
+void BM_ProgramLookup(benchmark::State& state)
+{
     fixture(int(state.range(0)));
     for (auto _ : state) {
         auto result = miravo::lookupCompany(QString::fromLatin1(Missing));
@@ -57,7 +59,8 @@ void BM_ProgramLookup(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 
-void BM_PlainSqliteScan(benchmark::State& state) {
+void BM_PlainSqliteScan(benchmark::State& state)
+{
     const QByteArray path = fixture(int(state.range(0))).path.toUtf8();
     for (auto _ : state) {
         sqlite3* db = nullptr;
@@ -82,7 +85,8 @@ BENCHMARK(BM_ProgramLookup)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark:
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

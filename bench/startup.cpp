@@ -24,7 +24,8 @@ namespace {
 
 enum class Kind { Main, Bare, Text };
 
-int runChild(int argc, char** argv, Kind kind) {
+int runChild(int argc, char** argv, Kind kind)
+{
     QApplication app(argc, argv);
     QWidget* window = nullptr;
     if (kind == Kind::Main) {
@@ -51,14 +52,16 @@ int runChild(int argc, char** argv, Kind kind) {
     return QApplication::exec();
 }
 
-double median(QList<double> values) {
+double median(QList<double> values)
+{
     std::sort(values.begin(), values.end());
     return values.isEmpty() ? 0 : values[values.size() / 2];
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc >= 3 && qstrcmp(argv[1], "--child") == 0)
         return runChild(argc, argv,
                         qstrcmp(argv[2], "main") == 0   ? Kind::Main

@@ -19,7 +19,8 @@
 
 namespace {
 
-double processCpuSeconds() {
+double processCpuSeconds()
+{
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
@@ -32,7 +33,8 @@ struct Figures {
     int ticks = 0;
 };
 
-Figures measure(const std::function<void()>& wait, bool ticking) {
+Figures measure(const std::function<void()>& wait, bool ticking)
+{
     Figures figures;
     QElapsedTimer sinceTick;
     QTimer ticker;
@@ -56,7 +58,8 @@ Figures measure(const std::function<void()>& wait, bool ticking) {
     return figures;
 }
 
-void report(const char* name, double seconds, const Figures& f) {
+void report(const char* name, double seconds, const Figures& f)
+{
     std::printf("%-22s %9.4f s %+9.3f ms %9.4f s %8.3f %% %7d %9.2f ms\n", name, f.elapsedSeconds,
                 (f.elapsedSeconds - seconds) * 1e3, f.cpuSeconds, 100.0 * f.cpuSeconds / f.elapsedSeconds, f.ticks,
                 f.worstTickLateMs);
@@ -64,7 +67,8 @@ void report(const char* name, double seconds, const Figures& f) {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -30,7 +30,8 @@ namespace {
 // Answers Yes to the question and notes when it did.
 class YesAnswer final : public miravo::MessageService {
 public:
-    miravo::MessageAnswer show(const miravo::MessageRequest& request) override {
+    miravo::MessageAnswer show(const miravo::MessageRequest& request) override
+    {
         if (request.style != miravo::MessageStyle::YesNoCritical)
             return miravo::MessageAnswer::Ok;
         answeredAt = VirtualModem::Clock::now();
@@ -40,7 +41,9 @@ public:
 };
 
 // Processes events until `done` or 10 s; false on time-out.
-template <typename Done> bool waitFor(Done done) {
+template <typename Done>
+bool waitFor(Done done)
+{
     const QDeadlineTimer deadline(10000);
     while (!done()) {
         if (deadline.hasExpired())
@@ -51,7 +54,8 @@ template <typename Done> bool waitFor(Done done) {
     return true;
 }
 
-void DialAfterYes(benchmark::State& state) {
+void DialAfterYes(benchmark::State& state)
+{
     VirtualModem modem(3);
     if (!modem.start()) {
         state.SkipWithError(qPrintable(modem.errorString()));
@@ -91,7 +95,9 @@ BENCHMARK(DialAfterYes)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterati
 constexpr int Rounds = 1000;
 
 // Runs `roundTrip` (open, write `command`, close) Rounds times and reports the bytes that never arrived.
-template <typename RoundTrip> void writeCloseLoop(benchmark::State& state, RoundTrip roundTrip) {
+template <typename RoundTrip>
+void writeCloseLoop(benchmark::State& state, RoundTrip roundTrip)
+{
     VirtualModem modem(3);
     if (!modem.start()) {
         state.SkipWithError(qPrintable(modem.errorString()));
@@ -114,7 +120,8 @@ template <typename RoundTrip> void writeCloseLoop(benchmark::State& state, Round
     state.counters["bytes_lost"] = benchmark::Counter(double(lost));
 }
 
-void WriteThenClose(benchmark::State& state) {
+void WriteThenClose(benchmark::State& state)
+{
     miravo::ModemPort port;
     port.setPortNumber(3);
     writeCloseLoop(state, [&](const QString& command) {
@@ -125,7 +132,8 @@ void WriteThenClose(benchmark::State& state) {
 }
 BENCHMARK(WriteThenClose)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void QSerialPortAloneWriteThenClose(benchmark::State& state) {
+void QSerialPortAloneWriteThenClose(benchmark::State& state)
+{
     QSerialPort port;
     writeCloseLoop(state, [&](const QString& command) {
         port.setPortName(QFileInfo(miravo::devicePathForPort(3)).canonicalFilePath());
@@ -138,7 +146,8 @@ BENCHMARK(QSerialPortAloneWriteThenClose)->Unit(benchmark::kMillisecond)->Iterat
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // The COM3 link goes into a data folder of the benchmark's own, never the user's.
     QTemporaryDir dataFolder;

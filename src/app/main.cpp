@@ -4,7 +4,8 @@
 
 #include <QApplication>
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     miravo::prepareApplicationForBrowser();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("MiravoDialer"));

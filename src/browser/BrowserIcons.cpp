@@ -16,7 +16,8 @@ using Drawing = std::function<void(QPainter&)>;
 const QColor Ink(0x2f, 0x5d, 0x9e);
 const QColor StopRed(0xc0, 0x39, 0x2b);
 
-void arrow(QPainter& p, bool pointsLeft) {
+void arrow(QPainter& p, bool pointsLeft)
+{
     // An arrow in a 24 x 24 box: a shaft and a triangular head.
     QPolygonF shape{{3, 12}, {11, 4}, {11, 9}, {21, 9}, {21, 15}, {11, 15}, {11, 20}};
     if (!pointsLeft) {
@@ -28,7 +29,8 @@ void arrow(QPainter& p, bool pointsLeft) {
     p.drawPolygon(shape);
 }
 
-void stop(QPainter& p) {
+void stop(QPainter& p)
+{
     p.setPen(Qt::NoPen);
     p.setBrush(StopRed);
     p.drawEllipse(QRectF(2, 2, 20, 20));
@@ -37,7 +39,8 @@ void stop(QPainter& p) {
     p.drawLine(QPointF(16, 8), QPointF(8, 16));
 }
 
-void refresh(QPainter& p) {
+void refresh(QPainter& p)
+{
     p.setPen(QPen(Ink, 3, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     p.drawArc(QRectF(4, 4, 16, 16), 60 * 16, 290 * 16);
@@ -46,7 +49,8 @@ void refresh(QPainter& p) {
     p.drawPolygon(QPolygonF{{13, 1}, {20, 5}, {13, 10}});
 }
 
-void home(QPainter& p) {
+void home(QPainter& p)
+{
     p.setPen(Qt::NoPen);
     p.setBrush(Ink);
     p.drawPolygon(QPolygonF{{12, 2}, {23, 12}, {1, 12}});
@@ -55,7 +59,8 @@ void home(QPainter& p) {
     p.drawRect(QRectF(10, 15, 4, 7));
 }
 
-void search(QPainter& p) {
+void search(QPainter& p)
+{
     p.setPen(QPen(Ink, 3));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QRectF(3, 3, 12, 12));
@@ -63,7 +68,8 @@ void search(QPainter& p) {
     p.drawLine(QPointF(15, 15), QPointF(21, 21));
 }
 
-QIcon drawn(const Drawing& draw) {
+QIcon drawn(const Drawing& draw)
+{
     QPixmap pixmap(ToolbarIconSize, ToolbarIconSize);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -78,7 +84,8 @@ struct IconDesign {
     Drawing fallback;
 };
 
-const std::array<IconDesign, 6>& designs() {
+const std::array<IconDesign, 6>& designs()
+{
     static const std::array<IconDesign, 6> table{{
         {"go-previous", [](QPainter& p) { arrow(p, true); }},
         {"go-next", [](QPainter& p) { arrow(p, false); }},
@@ -92,7 +99,8 @@ const std::array<IconDesign, 6>& designs() {
 
 } // namespace
 
-QIcon toolbarIcon(int index) {
+QIcon toolbarIcon(int index)
+{
     if (index < 0 || index >= int(designs().size()))
         return {};
     const IconDesign& design = designs()[std::size_t(index)];

@@ -16,12 +16,14 @@ namespace {
 
 const QString ModuleName = QStringLiteral("miravo_browser");
 
-QStringList& folderOverride() {
+QStringList& folderOverride()
+{
     static QStringList folders;
     return folders;
 }
 
-QPointer<QWidget>& openBrowserWindow() {
+QPointer<QWidget>& openBrowserWindow()
+{
     static QPointer<QWidget> window;
     return window;
 }
@@ -33,7 +35,8 @@ struct Loaded {
 
 // Loads the module from the first folder that holds a loadable one. A module once loaded stays loaded for the rest
 // of the program's life: the browser engine it brings cannot be unloaded safely.
-Loaded loadModule() {
+Loaded loadModule()
+{
     static BrowserModule* loaded = nullptr;
     if (loaded)
         return {loaded, {}};
@@ -63,22 +66,26 @@ Loaded loadModule() {
 
 } // namespace
 
-void prepareApplicationForBrowser() {
+void prepareApplicationForBrowser()
+{
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
-QStringList browserModuleFolders() {
+QStringList browserModuleFolders()
+{
     if (!folderOverride().isEmpty())
         return folderOverride();
     const QString programFolder = QCoreApplication::applicationDirPath();
     return {QDir::cleanPath(programFolder + QStringLiteral("/../lib")), programFolder};
 }
 
-void setBrowserModuleFolders(const QStringList& folders) {
+void setBrowserModuleFolders(const QStringList& folders)
+{
     folderOverride() = folders;
 }
 
-QWidget* showBrowserWindow() {
+QWidget* showBrowserWindow()
+{
     QPointer<QWidget>& window = openBrowserWindow();
     if (!window) {
         const Loaded loaded = loadModule();

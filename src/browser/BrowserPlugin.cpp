@@ -4,7 +4,8 @@
 
 namespace miravo {
 
-QWidget* BrowserPlugin::createBrowserWindow(const BrowserPages& pages) {
+QWidget* BrowserPlugin::createBrowserWindow(const BrowserPages& pages)
+{
     return new frmBrowser(pages);
 }
 

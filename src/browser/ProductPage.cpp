@@ -7,19 +7,22 @@
 namespace miravo {
 namespace {
 
-QUrl& productPageOverride() {
+QUrl& productPageOverride()
+{
     static QUrl url;
     return url;
 }
 
-QUrl& searchPageOverride() {
+QUrl& searchPageOverride()
+{
     static QUrl url;
     return url;
 }
 
 } // namespace
 
-QUrl productPageUrl() {
+QUrl productPageUrl()
+{
     if (!productPageOverride().isEmpty())
         return productPageOverride();
     QUrl url;
@@ -29,7 +32,8 @@ QUrl productPageUrl() {
     return url;
 }
 
-QUrl searchPageUrl() {
+QUrl searchPageUrl()
+{
     if (!searchPageOverride().isEmpty())
         return searchPageOverride();
     // A search engine that needs no account and sets no tracking cookies; the user asked for a search by pressing
@@ -37,11 +41,13 @@ QUrl searchPageUrl() {
     return QUrl(QStringLiteral("https://duckduckgo.com/"));
 }
 
-void setProductPageUrl(const QUrl& url) {
+void setProductPageUrl(const QUrl& url)
+{
     productPageOverride() = url;
 }
 
-void setSearchPageUrl(const QUrl& url) {
+void setSearchPageUrl(const QUrl& url)
+{
     searchPageOverride() = url;
 }
 

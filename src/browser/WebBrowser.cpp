@@ -13,7 +13,8 @@ constexpr int UnansweredRequestMs = 2000;
 WebBrowser::WebBrowser(QWebEngineView* view, const BrowserPages& pages, QObject* parent)
     : QObject(parent)
     , m_view(view)
-    , m_pages(pages) {
+    , m_pages(pages)
+{
     connect(m_view, &QWebEngineView::loadStarted, this, [this] {
         m_requested = false;
         m_unanswered.stop();
@@ -40,12 +41,14 @@ WebBrowser::WebBrowser(QWebEngineView* view, const BrowserPages& pages, QObject*
 
 WebBrowser::~WebBrowser() = default;
 
-void WebBrowser::requested() {
+void WebBrowser::requested()
+{
     m_requested = true;
     m_unanswered.start();
 }
 
-bool WebBrowser::load(const QUrl& url) {
+bool WebBrowser::load(const QUrl& url)
+{
     if (!url.isValid() || url.isEmpty())
         return false;
     // A script address runs in the page shown and loads nothing, so the engine reports nothing either.
@@ -55,11 +58,13 @@ bool WebBrowser::load(const QUrl& url) {
     return true;
 }
 
-bool WebBrowser::Navigate(const QString& address) {
+bool WebBrowser::Navigate(const QString& address)
+{
     return load(QUrl::fromUserInput(address));
 }
 
-bool WebBrowser::GoBack() {
+bool WebBrowser::GoBack()
+{
     if (!m_view->history()->canGoBack())
         return false;
     requested();
@@ -67,7 +72,8 @@ bool WebBrowser::GoBack() {
     return true;
 }
 
-bool WebBrowser::GoForward() {
+bool WebBrowser::GoForward()
+{
     if (!m_view->history()->canGoForward())
         return false;
     requested();
@@ -75,15 +81,18 @@ bool WebBrowser::GoForward() {
     return true;
 }
 
-bool WebBrowser::GoHome() {
+bool WebBrowser::GoHome()
+{
     return load(m_pages.home);
 }
 
-bool WebBrowser::GoSearch() {
+bool WebBrowser::GoSearch()
+{
     return load(m_pages.search);
 }
 
-bool WebBrowser::Refresh() {
+bool WebBrowser::Refresh()
+{
     if (m_view->url().isEmpty())
         return false;
     requested();
@@ -91,18 +100,21 @@ bool WebBrowser::Refresh() {
     return true;
 }
 
-void WebBrowser::Stop() {
+void WebBrowser::Stop()
+{
     m_view->stop();
     m_requested = false;
     m_unanswered.stop();
     m_loading = false;
 }
 
-QString WebBrowser::LocationName() const {
+QString WebBrowser::LocationName() const
+{
     return m_view->title();
 }
 
-QString WebBrowser::LocationURL() const {
+QString WebBrowser::LocationURL() const
+{
     return m_view->url().toString();
 }
 

@@ -43,10 +43,12 @@ constexpr const char* ButtonKeys[] = {"Back", "Forward", "Stop", "Refresh", "Hom
 
 const QString Working = QStringLiteral("Working...");
 
-int twips(int pixels) {
+int twips(int pixels)
+{
     return pixelsToTwips(pixels);
 }
-int pixels(int twips) {
+int pixels(int twips)
+{
     return twipsToPixels(twips);
 }
 
@@ -57,7 +59,8 @@ frmBrowser::frmBrowser(const BrowserPages& pages, QWidget* parent)
     // fixed size keeps the border sizable.
     : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowCloseButtonHint)
-    , m_pages(pages) {
+    , m_pages(pages)
+{
     setObjectName(QStringLiteral("frmBrowser"));
     // Qt leaves tool windows out of "the program ends when its last window has closed": this one counts, so that
     // closing the main window leaves the program running while the browser is open. And a tool window would hide
@@ -72,7 +75,8 @@ frmBrowser::frmBrowser(const BrowserPages& pages, QWidget* parent)
 
 frmBrowser::~frmBrowser() = default;
 
-void frmBrowser::buildControls() {
+void frmBrowser::buildControls()
+{
     m_tbToolBar = new QToolBar(this);
     m_tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
     m_tbToolBar->setGeometry(tbToolBar.toPixels());
@@ -129,7 +133,8 @@ void frmBrowser::buildControls() {
 }
 
 // The start-up sequence. Nothing in it can stop the window from opening: a step that fails is passed over.
-void frmBrowser::Form_Load() {
+void frmBrowser::Form_Load()
+{
     show();
     m_tbToolBar->repaint();
     Form_Resize();
@@ -147,7 +152,8 @@ void frmBrowser::Form_Load() {
     m_browser->Navigate(StartingAddress);
 }
 
-void frmBrowser::resizeEvent(QResizeEvent* event) {
+void frmBrowser::resizeEvent(QResizeEvent* event)
+{
     QWidget::resizeEvent(event);
     // The two strips are docked to the top edge: they follow the window's width.
     m_tbToolBar->setGeometry(0, 0, width(), m_tbToolBar->height());
@@ -157,7 +163,8 @@ void frmBrowser::resizeEvent(QResizeEvent* event) {
 
 // The layout rule: the address box and the browser keep their margins to the window's edges. Only sizes change.
 // A window too small for the margins (minimized, or squeezed to its caption) gets sizes of zero, not negative ones.
-void frmBrowser::Form_Resize() {
+void frmBrowser::Form_Resize()
+{
     const int innerWidth = twips(width());
     const int innerHeight = twips(height());
     const int stripsBottom = twips(m_picAddress->y()) + twips(m_picAddress->height());
@@ -171,25 +178,29 @@ void frmBrowser::Form_Resize() {
 }
 
 // Picking an entry from the address list, with the mouse or the arrow keys.
-void frmBrowser::cboAddress_Click() {
+void frmBrowser::cboAddress_Click()
+{
     if (m_UpdatingAddressList)
         return;
     navigateToAddressBox();
 }
 
 // Enter in the address box. Every other key is ordinary editing, and Enter goes on to the box as well.
-void frmBrowser::cboAddress_KeyPress() {
+void frmBrowser::cboAddress_KeyPress()
+{
     navigateToAddressBox();
 }
 
-void frmBrowser::navigateToAddressBox() {
+void frmBrowser::navigateToAddressBox()
+{
     m_timTimer->start();
     // Navigating from the box adds nothing to the list.
     m_browser->Navigate(m_cboAddress->currentText());
 }
 
 // The busy indicator: "Working..." on every tick while the page loads, then the page's name, and the timer stops.
-void frmBrowser::timTimer_Timer() {
+void frmBrowser::timTimer_Timer()
+{
     if (m_browser->Busy()) {
         setWindowTitle(Working);
         return;
@@ -200,7 +211,8 @@ void frmBrowser::timTimer_Timer() {
 
 // A toolbar button. The timer goes on first, so that whatever the command does (even nothing, like "Back" on the
 // first page) ends with the page's name in the caption. Commands that cannot be carried out are passed over.
-void frmBrowser::tbToolBar_ButtonClick(QAction* button) {
+void frmBrowser::tbToolBar_ButtonClick(QAction* button)
+{
     m_timTimer->start();
     const QString key = button->data().toString();
     if (key == QLatin1String("Back")) {
@@ -220,11 +232,13 @@ void frmBrowser::tbToolBar_ButtonClick(QAction* button) {
     }
 }
 
-void frmBrowser::brwWebBrowser_DownloadComplete() {
+void frmBrowser::brwWebBrowser_DownloadComplete()
+{
     setWindowTitle(m_browser->LocationName());
 }
 
-void frmBrowser::RememberCurrentAddress(const QString& /*address*/) {
+void frmBrowser::RememberCurrentAddress(const QString& /*address*/)
+{
     setWindowTitle(m_browser->LocationName());
     const QString current = m_browser->LocationURL();
     const int found = m_cboAddress->findText(current, Qt::MatchExactly | Qt::MatchCaseSensitive);

@@ -12,7 +12,8 @@
 namespace miravo {
 namespace {
 
-StoreError classify(const QSqlError& error) {
+StoreError classify(const QSqlError& error)
+{
     // The SQLite driver reports SQLite's own result code as the native code.
     const QString code = error.nativeErrorCode();
     const QString text = error.databaseText();
@@ -27,21 +28,25 @@ StoreError classify(const QSqlError& error) {
     return StoreError::ReadFailed;
 }
 
-template <typename T> StoreResult<T> failure(StoreError error, const QString& description) {
+template <typename T>
+StoreResult<T> failure(StoreError error, const QString& description)
+{
     StoreResult<T> result;
     result.error = error;
     result.description = description;
     return result;
 }
 
-QString sqliteUri(const QString& path) {
+QString sqliteUri(const QString& path)
+{
     // mode=rw opens an existing file for reading and writing and never creates one. Characters that mean
     // something in a URI ('?', '#', '%', blanks) are percent-encoded.
     return QStringLiteral("file:") + QString::fromLatin1(QUrl::toPercentEncoding(path, "/")) +
            QStringLiteral("?mode=rw");
 }
 
-QString nextConnectionName() {
+QString nextConnectionName()
+{
     static QAtomicInteger<quint64> counter;
     return QStringLiteral("miravo-read-%1").arg(counter.fetchAndAddRelaxed(1));
 }
@@ -50,10 +55,12 @@ QString nextConnectionName() {
 class ReadHandle {
 public:
     ReadHandle()
-        : m_name(nextConnectionName()) {
+        : m_name(nextConnectionName())
+    {
         m_result = openStore(m_name);
     }
-    ~ReadHandle() {
+    ~ReadHandle()
+    {
         m_result.value.close();
         m_result.value = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_name);
@@ -72,7 +79,8 @@ private:
 
 // Runs one SELECT with bound values and hands each row to `onRow`.
 template <typename T, typename RowFn>
-StoreResult<T> readRows(const QString& sql, const QVariantList& values, RowFn&& onRow) {
+StoreResult<T> readRows(const QString& sql, const QVariantList& values, RowFn&& onRow)
+{
     ReadHandle handle;
     if (!handle.ok())
         return failure<T>(handle.error(), handle.description());
@@ -95,19 +103,22 @@ StoreResult<T> readRows(const QString& sql, const QVariantList& values, RowFn&& 
     return result;
 }
 
-StoreResult<QStringList> readKeyColumn(const QString& sql) {
+StoreResult<QStringList> readKeyColumn(const QString& sql)
+{
     return readRows<QStringList>(
         sql, {}, [](const QSqlQuery& query, QStringList& names) { names.append(query.value(1).toString()); });
 }
 
 } // namespace
 
-QString phoneCardDatabasePath() {
+QString phoneCardDatabasePath()
+{
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/MiravoDialer/PCData.mdb");
 }
 
-StoreResult<QSqlDatabase> openStore(const QString& connectionName) {
+StoreResult<QSqlDatabase> openStore(const QString& connectionName)
+{
     const QString path = phoneCardDatabasePath();
     const QFileInfo info(path);
     if (!info.exists())
@@ -133,15 +144,18 @@ StoreResult<QSqlDatabase> openStore(const QString& connectionName) {
     return result;
 }
 
-StoreResult<QStringList> readCompanyNames() {
+StoreResult<QStringList> readCompanyNames()
+{
     return readKeyColumn(QStringLiteral("SELECT ID, Company FROM Vendors WHERE Company IS NOT NULL ORDER BY rowid"));
 }
 
-StoreResult<QStringList> readClientNames() {
+StoreResult<QStringList> readClientNames()
+{
     return readKeyColumn(QStringLiteral("SELECT ID, Name FROM Clients WHERE Name IS NOT NULL ORDER BY rowid"));
 }
 
-StoreResult<std::optional<CompanyDialFields>> lookupCompany(const QString& company) {
+StoreResult<std::optional<CompanyDialFields>> lookupCompany(const QString& company)
+{
     // COLLATE BINARY keeps the match exact even in a file whose column was declared case-insensitive.
     // When several records carry the company, the last one in table order is the one that counts.
     return readRows<std::optional<CompanyDialFields>>(
@@ -153,7 +167,8 @@ StoreResult<std::optional<CompanyDialFields>> lookupCompany(const QString& compa
         });
 }
 
-StoreResult<QStringList> lookupPersonNumbers(const QString& name) {
+StoreResult<QStringList> lookupPersonNumbers(const QString& name)
+{
     return readRows<QStringList>(
         QStringLiteral("SELECT ID, Name, Home, Cell, Fax FROM Clients WHERE Name = ? COLLATE BINARY ORDER BY rowid"),
         {name}, [](const QSqlQuery& query, QStringList& numbers) {

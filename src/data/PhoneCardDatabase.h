@@ -26,11 +26,13 @@ enum class StoreError : int {
     ReadFailed = 3197,    // any other failure while querying (a lock held too long, a damaged file, ...)
 };
 
-inline int errorNumber(StoreError error) {
+inline int errorNumber(StoreError error)
+{
     return static_cast<int>(error);
 }
 
-template <typename T> struct StoreResult {
+template <typename T>
+struct StoreResult {
     T value{};
     StoreError error = StoreError::None;
     QString description; // the store's own text, for the editor windows' messages

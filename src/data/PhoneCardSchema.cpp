@@ -9,7 +9,8 @@
 namespace miravo::schema {
 namespace {
 
-QString createTableSql(const QString& table, const QStringList& columns) {
+QString createTableSql(const QString& table, const QStringList& columns)
+{
     QStringList definitions{QStringLiteral("ID INTEGER PRIMARY KEY")};
     for (const QString& column : columns.mid(1))
         definitions.append(column + QStringLiteral(" TEXT"));
@@ -17,7 +18,9 @@ QString createTableSql(const QString& table, const QStringList& columns) {
 }
 
 // A connection used for one task and removed afterwards.
-template <typename Fn> Result withConnection(const QString& path, Fn&& task) {
+template <typename Fn>
+Result withConnection(const QString& path, Fn&& task)
+{
     const QString name = QStringLiteral("miravo-schema");
     Result result;
     {
@@ -34,13 +37,15 @@ template <typename Fn> Result withConnection(const QString& path, Fn&& task) {
     return result;
 }
 
-Row row(std::initializer_list<QPair<QString, QVariant>> values) {
+Row row(std::initializer_list<QPair<QString, QVariant>> values)
+{
     return Row(values);
 }
 
 } // namespace
 
-const QStringList& vendorColumns() {
+const QStringList& vendorColumns()
+{
     static const QStringList columns{
         QStringLiteral("ID"),       QStringLiteral("Language"), QStringLiteral("Name"), QStringLiteral("Address"),
         QStringLiteral("Business"), QStringLiteral("City"),     QStringLiteral("Code"), QStringLiteral("CompAddress"),
@@ -48,7 +53,8 @@ const QStringList& vendorColumns() {
     return columns;
 }
 
-const QStringList& clientColumns() {
+const QStringList& clientColumns()
+{
     static const QStringList columns{
         QStringLiteral("ID"),       QStringLiteral("Name"),          QStringLiteral("Address"),
         QStringLiteral("Card_num"), QStringLiteral("Card_Password"), QStringLiteral("Cell"),
@@ -57,7 +63,8 @@ const QStringList& clientColumns() {
     return columns;
 }
 
-Result createDatabase(const QString& path) {
+Result createDatabase(const QString& path)
+{
     const QFileInfo info(path);
     if (info.exists() || info.isSymLink())
         return {false, QStringLiteral("%1 exists already; it is left as it is.").arg(QDir::toNativeSeparators(path))};
@@ -76,7 +83,8 @@ Result createDatabase(const QString& path) {
     });
 }
 
-Result insertRows(const QString& path, const QString& table, const QList<Row>& rows) {
+Result insertRows(const QString& path, const QString& table, const QList<Row>& rows)
+{
     if (!QFileInfo::exists(path))
         return {false, QStringLiteral("%1 does not exist.").arg(QDir::toNativeSeparators(path))};
     if (table != QLatin1String("Vendors") && table != QLatin1String("Clients"))
@@ -115,7 +123,8 @@ Result insertRows(const QString& path, const QString& table, const QList<Row>& r
     });
 }
 
-QList<Row> sampleVendors() {
+QList<Row> sampleVendors()
+{
     return {
         row({{"Company", "Maple Leaf Cards"},
              {"Business", "18005550101"},
@@ -131,7 +140,8 @@ QList<Row> sampleVendors() {
     };
 }
 
-QList<Row> sampleClients() {
+QList<Row> sampleClients()
+{
     return {
         row({{"Name", "Amina Diallo"}, {"Home", "0114412345678"}, {"Cell", "0114479001122"}, {"City", "London"}}),
         row({{"Name", "Jean Tremblay"}, {"Home", "0113314567890"}, {"Fax", "0113314567891"}}),

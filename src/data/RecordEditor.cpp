@@ -32,7 +32,8 @@ constexpr std::array<ButtonDesign, 5> Buttons{{
     {"cmdClose", "&Close"},
 }};
 
-QStringList columnsByIndex(const EditorDesign& design) {
+QStringList columnsByIndex(const EditorDesign& design)
+{
     QStringList columns(design.fields.size());
     for (const EditorField& field : design.fields)
         columns[field.index] = QString::fromLatin1(field.column);
@@ -45,7 +46,8 @@ RecordEditor::RecordEditor(const EditorDesign& design, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_design(design)
     , m_columns(columnsByIndex(design))
-    , m_source(std::make_unique<RecordSource>(QString::fromLatin1(design.table), m_columns)) {
+    , m_source(std::make_unique<RecordSource>(QString::fromLatin1(design.table), m_columns))
+{
     setObjectName(QString::fromLatin1(design.windowName));
     setWindowTitle(QString::fromLatin1(design.title));
     resize(twipsToPixels(design.clientWidth), twipsToPixels(design.clientHeight));
@@ -70,7 +72,8 @@ RecordEditor::RecordEditor(const EditorDesign& design, QWidget* parent)
 // The data source goes first, with its model; the mapper (a child) lets go of the model when it is destroyed.
 RecordEditor::~RecordEditor() = default;
 
-void RecordEditor::buildControls() {
+void RecordEditor::buildControls()
+{
     m_txtFields.resize(m_design.fields.size());
     for (const EditorField& design : m_design.fields) {
         auto* field = new QLineEdit(this);
@@ -126,7 +129,8 @@ void RecordEditor::buildControls() {
     connect(m_navigator, &RecordNavigator::moveRequested, this, &RecordEditor::datSource_Move);
 }
 
-void RecordEditor::bindFields() {
+void RecordEditor::bindFields()
+{
     m_mapper->clearMapping();
     if (!m_source->model())
         return;
@@ -136,7 +140,8 @@ void RecordEditor::bindFields() {
         m_mapper->addMapping(m_txtFields[index], m_source->fieldIndex(m_columns[index]));
 }
 
-void RecordEditor::showRecord(int row) {
+void RecordEditor::showRecord(int row)
+{
     if (m_mapper->model() != m_source->model())
         bindFields();
     if (row < 0) {
@@ -147,7 +152,8 @@ void RecordEditor::showRecord(int row) {
     m_mapper->setCurrentIndex(row);
 }
 
-void RecordEditor::showEvent(QShowEvent* event) {
+void RecordEditor::showEvent(QShowEvent* event)
+{
     QWidget::showEvent(event);
     if (m_openFailure.isEmpty())
         return;
@@ -162,7 +168,8 @@ void RecordEditor::showEvent(QShowEvent* event) {
         Qt::QueuedConnection);
 }
 
-void RecordEditor::closeEvent(QCloseEvent* event) {
+void RecordEditor::closeEvent(QCloseEvent* event)
+{
     if (!leaveRecord() && !m_closeRefused) {
         // The store refused what the user typed, and the message said why. The window stays open with the
         // values, so nothing is lost unseen; closing again, without typing anything more, closes it.
@@ -175,21 +182,24 @@ void RecordEditor::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-QStringList RecordEditor::fieldTexts() const {
+QStringList RecordEditor::fieldTexts() const
+{
     QStringList texts;
     for (const QLineEdit* field : m_txtFields)
         texts.append(field->text());
     return texts;
 }
 
-void RecordEditor::setFieldTexts(const QStringList& texts) {
+void RecordEditor::setFieldTexts(const QStringList& texts)
+{
     for (qsizetype index = 0; index < m_txtFields.size() && index < texts.size(); ++index) {
         if (m_txtFields[index]->text() != texts[index])
             m_txtFields[index]->setText(texts[index]);
     }
 }
 
-bool RecordEditor::fieldsChanged() const {
+bool RecordEditor::fieldsChanged() const
+{
     for (qsizetype index = 0; index < m_txtFields.size(); ++index) {
         if (m_txtFields[index]->isReadOnly())
             continue;
@@ -201,7 +211,8 @@ bool RecordEditor::fieldsChanged() const {
     return false;
 }
 
-bool RecordEditor::anyFieldFilled() const {
+bool RecordEditor::anyFieldFilled() const
+{
     for (const QLineEdit* field : m_txtFields) {
         if (!field->isReadOnly() && !field->text().isEmpty())
             return true;
@@ -209,7 +220,8 @@ bool RecordEditor::anyFieldFilled() const {
     return false;
 }
 
-bool RecordEditor::leaveRecord() {
+bool RecordEditor::leaveRecord()
+{
     if (!m_source->isOpen() || m_source->currentRow() < 0)
         return true;
     if (m_source->isAdding()) {
@@ -226,7 +238,8 @@ bool RecordEditor::leaveRecord() {
     return storeRecord();
 }
 
-bool RecordEditor::storeRecord() {
+bool RecordEditor::storeRecord()
+{
     const QStringList typed = fieldTexts();
     m_mapper->submit();
     const RecordOutcome stored = m_source->store();
@@ -239,18 +252,21 @@ bool RecordEditor::storeRecord() {
     return true;
 }
 
-void RecordEditor::cmdAdd_Click() {
+void RecordEditor::cmdAdd_Click()
+{
     if (!leaveRecord())
         return;
     if (const RecordOutcome added = m_source->addNew(); !added.ok)
         showMessage(added.description);
 }
 
-void RecordEditor::cmdUpdate_Click() {
+void RecordEditor::cmdUpdate_Click()
+{
     storeRecord();
 }
 
-void RecordEditor::cmdDelete_Click() {
+void RecordEditor::cmdDelete_Click()
+{
     const QStringList typed = fieldTexts();
     const RecordOutcome removed = m_source->remove();
     if (!removed.ok) {
@@ -261,14 +277,16 @@ void RecordEditor::cmdDelete_Click() {
     }
 }
 
-void RecordEditor::cmdRefresh_Click() {
+void RecordEditor::cmdRefresh_Click()
+{
     if (!leaveRecord())
         return;
     if (const RecordOutcome reloaded = m_source->reload(); !reloaded.ok)
         showMessage(reloaded.description);
 }
 
-void RecordEditor::datSource_Move(RecordMove move) {
+void RecordEditor::datSource_Move(RecordMove move)
+{
     if (!leaveRecord())
         return;
     m_source->move(move);

@@ -7,7 +7,8 @@
 namespace miravo {
 
 RecordNavigator::RecordNavigator(const QString& name, QWidget* parent)
-    : QWidget(parent) {
+    : QWidget(parent)
+{
     setObjectName(name);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -27,7 +28,8 @@ RecordNavigator::RecordNavigator(const QString& name, QWidget* parent)
 }
 
 QToolButton* RecordNavigator::addButton(const char* objectName, const QString& text, const QString& toolTip,
-                                        RecordMove move) {
+                                        RecordMove move)
+{
     auto* button = new QToolButton(this);
     button->setObjectName(QString::fromLatin1(objectName));
     button->setText(text);

@@ -26,20 +26,23 @@ constexpr int BusyTimeoutMs = 250;
 class RecordTableModel final : public QSqlTableModel {
 public:
     RecordTableModel(const QSqlDatabase& db, const QString& table)
-        : QSqlTableModel(nullptr, db) {
+        : QSqlTableModel(nullptr, db)
+    {
         setEditStrategy(QSqlTableModel::OnManualSubmit);
         setTable(table);
         m_idColumn = fieldIndex(IdColumn);
     }
 
-    Qt::ItemFlags flags(const QModelIndex& index) const override {
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
         Qt::ItemFlags result = QSqlTableModel::flags(index);
         if (index.column() == m_idColumn)
             result &= ~Qt::ItemIsEditable;
         return result;
     }
 
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override {
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override
+    {
         // Every value is text or Null. A Null of the ID column (a new record's) would be an integer that a
         // text field cannot show; as a null text it shows empty, like every other Null.
         const QVariant value = QSqlTableModel::data(index, role);
@@ -48,7 +51,8 @@ public:
         return value;
     }
 
-    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override {
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override
+    {
         if (role == Qt::EditRole && value.toString().isEmpty())
             return QSqlTableModel::setData(index, QVariant(QMetaType::fromType<QString>()), role);
         return QSqlTableModel::setData(index, value, role);
@@ -62,7 +66,8 @@ private:
 };
 
 // The store's own words: SQLite's text when it gave one ("database is locked"), else the driver's.
-QString describe(const QSqlError& error) {
+QString describe(const QSqlError& error)
+{
     if (!error.databaseText().isEmpty())
         return error.databaseText();
     if (!error.driverText().isEmpty())
@@ -70,7 +75,8 @@ QString describe(const QSqlError& error) {
     return error.text();
 }
 
-QString nextConnectionName(const QString& table) {
+QString nextConnectionName(const QString& table)
+{
     static QAtomicInteger<quint64> counter;
     return QStringLiteral("miravo-editor-%1-%2").arg(table).arg(counter.fetchAndAddRelaxed(1));
 }
@@ -80,13 +86,16 @@ QString nextConnectionName(const QString& table) {
 RecordSource::RecordSource(const QString& table, const QStringList& columns, QObject* parent)
     : QObject(parent)
     , m_table(table)
-    , m_columns(columns) {}
+    , m_columns(columns)
+{}
 
-RecordSource::~RecordSource() {
+RecordSource::~RecordSource()
+{
     close();
 }
 
-void RecordSource::close() {
+void RecordSource::close()
+{
     m_model.reset();
     m_db.close();
     m_db = QSqlDatabase();
@@ -98,7 +107,8 @@ void RecordSource::close() {
     m_rowBeforeAdd = -1;
 }
 
-RecordOutcome RecordSource::open() {
+RecordOutcome RecordSource::open()
+{
     close();
     m_connectionName = nextConnectionName(m_table);
     const RecordOutcome outcome = [this] {
@@ -134,21 +144,25 @@ RecordOutcome RecordSource::open() {
     return outcome;
 }
 
-int RecordSource::fieldIndex(const QString& column) const {
+int RecordSource::fieldIndex(const QString& column) const
+{
     return m_model ? m_model->fieldIndex(column) : -1;
 }
 
-bool RecordSource::hasUnstoredValues() const {
+bool RecordSource::hasUnstoredValues() const
+{
     return m_model && m_model->isDirty();
 }
 
-QVariant RecordSource::currentValue(int column) const {
+QVariant RecordSource::currentValue(int column) const
+{
     if (!m_model || m_currentRow < 0)
         return {};
     return m_model->data(m_model->index(m_currentRow, column), Qt::EditRole);
 }
 
-RecordOutcome RecordSource::addNew() {
+RecordOutcome RecordSource::addNew()
+{
     if (!m_model)
         return RecordOutcome::failed(m_openError);
     if (m_adding)
@@ -162,7 +176,8 @@ RecordOutcome RecordSource::addNew() {
     return RecordOutcome::done();
 }
 
-void RecordSource::discardNew() {
+void RecordSource::discardNew()
+{
     if (!m_model || !m_adding)
         return;
     m_model->revertRow(m_currentRow);
@@ -170,7 +185,8 @@ void RecordSource::discardNew() {
     setCurrentRow(std::min(m_rowBeforeAdd, m_model->rowCount() - 1));
 }
 
-RecordOutcome RecordSource::store() {
+RecordOutcome RecordSource::store()
+{
     if (!m_model)
         return RecordOutcome::failed(m_openError);
     if (m_currentRow < 0)
@@ -195,7 +211,8 @@ RecordOutcome RecordSource::store() {
     return RecordOutcome::done();
 }
 
-RecordOutcome RecordSource::remove() {
+RecordOutcome RecordSource::remove()
+{
     if (!m_model)
         return RecordOutcome::failed(m_openError);
     if (m_adding) {
@@ -225,7 +242,8 @@ RecordOutcome RecordSource::remove() {
     return RecordOutcome::done();
 }
 
-RecordOutcome RecordSource::reload() {
+RecordOutcome RecordSource::reload()
+{
     if (!m_model)
         return open();
     m_adding = false;
@@ -234,7 +252,8 @@ RecordOutcome RecordSource::reload() {
     return outcome;
 }
 
-void RecordSource::move(RecordMove move) {
+void RecordSource::move(RecordMove move)
+{
     if (!m_model || m_adding || m_currentRow < 0)
         return;
     const int last = m_model->rowCount() - 1;
@@ -256,14 +275,16 @@ void RecordSource::move(RecordMove move) {
     setCurrentRow(row);
 }
 
-RecordOutcome RecordSource::selectAll() {
+RecordOutcome RecordSource::selectAll()
+{
     if (!m_model->select())
         return RecordOutcome::failed(describe(m_model->lastError()));
     fetchAll();
     return RecordOutcome::done();
 }
 
-void RecordSource::fetchAll() {
+void RecordSource::fetchAll()
+{
     // The model reads a table a chunk at a time, also after submitAll() has read it again. Reading every record
     // at once also ends the read statement, so this window holds no read lock that would keep the other editor
     // from storing.
@@ -271,11 +292,13 @@ void RecordSource::fetchAll() {
         m_model->fetchMore();
 }
 
-QVariant RecordSource::idAt(int row) const {
+QVariant RecordSource::idAt(int row) const
+{
     return m_model->data(m_model->index(row, m_model->fieldIndex(IdColumn)), Qt::EditRole);
 }
 
-int RecordSource::rowOfId(const QVariant& id) const {
+int RecordSource::rowOfId(const QVariant& id) const
+{
     if (!id.isValid() || id.isNull())
         return -1;
     for (int row = 0; row < m_model->rowCount(); ++row) {
@@ -285,7 +308,8 @@ int RecordSource::rowOfId(const QVariant& id) const {
     return -1;
 }
 
-void RecordSource::setCurrentRow(int row) {
+void RecordSource::setCurrentRow(int row)
+{
     m_currentRow = row;
     // Also when the row number stays the same: the model may have been read again, and the fields follow it.
     emit currentRowChanged(row);

@@ -4,7 +4,8 @@ namespace miravo {
 namespace {
 
 // A field at left 1425 and its label at left 135, 1200 wide, 15 below the field's top.
-constexpr EditorField field(int index, const char* column, int top, int width, int left = 1425) {
+constexpr EditorField field(int index, const char* column, int top, int width, int left = 1425)
+{
     return {index, column, {left, top, width, EditorFieldHeight}, {135, top + 15, 1200, EditorLabelHeight}};
 }
 
@@ -39,7 +40,8 @@ constexpr EditorDesign Design{
 } // namespace
 
 frmClients::frmClients(QWidget* parent)
-    : RecordEditor(Design, parent) {}
+    : RecordEditor(Design, parent)
+{}
 
 frmClients::~frmClients() = default;
 

@@ -6,11 +6,13 @@ namespace {
 constexpr int FieldLeft = 1320;
 
 // A field at left 1320 and its label at left 300, 900 wide, level with the field.
-constexpr EditorField field(int index, const char* column, int top, int width) {
+constexpr EditorField field(int index, const char* column, int top, int width)
+{
     return {index, column, {FieldLeft, top, width, EditorFieldHeight}, {300, top, 900, EditorLabelHeight}};
 }
 
-constexpr EditorField field(int index, const char* column, int top, int width, TwipsRect label) {
+constexpr EditorField field(int index, const char* column, int top, int width, TwipsRect label)
+{
     return {index, column, {FieldLeft, top, width, EditorFieldHeight}, label};
 }
 
@@ -51,7 +53,8 @@ constexpr EditorDesign Design{
 } // namespace
 
 frmVendors::frmVendors(QWidget* parent)
-    : RecordEditor(Design, parent) {}
+    : RecordEditor(Design, parent)
+{}
 
 frmVendors::~frmVendors() = default;
 

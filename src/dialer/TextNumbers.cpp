@@ -7,7 +7,8 @@ namespace miravo {
 namespace {
 
 // Splits off an optional sign; returns the rest, trimmed of the surrounding blanks already.
-QStringView takeSign(QStringView text, bool& negative) {
+QStringView takeSign(QStringView text, bool& negative)
+{
     negative = false;
     if (!text.isEmpty() && (text.front() == u'+' || text.front() == u'-')) {
         negative = text.front() == u'-';
@@ -16,13 +17,15 @@ QStringView takeSign(QStringView text, bool& negative) {
     return text;
 }
 
-bool isAsciiDigit(QChar c) {
+bool isAsciiDigit(QChar c)
+{
     return c >= u'0' && c <= u'9';
 }
 
 } // namespace
 
-std::optional<qint16> toPortNumber(const QString& text) {
+std::optional<qint16> toPortNumber(const QString& text)
+{
     bool negative = false;
     const QStringView digits = takeSign(QStringView(text).trimmed(), negative);
     if (digits.isEmpty())
@@ -43,7 +46,8 @@ std::optional<qint16> toPortNumber(const QString& text) {
     return static_cast<qint16>(value);
 }
 
-std::optional<double> toPauseSeconds(const QString& text) {
+std::optional<double> toPauseSeconds(const QString& text)
+{
     bool negative = false;
     const QStringView number = takeSign(QStringView(text).trimmed(), negative);
 

@@ -67,7 +67,8 @@ constexpr ControlDesign Image1{"Image1", {6360, 1200, 1455, 2325}, "", FontKind:
 
 // The designed fonts. Where a family is missing (the usual case off Windows), a metric-compatible or at least
 // narrow sans serif takes its place, so that the captions fit the designed frames.
-QFont designedFont(const QString& family, qreal pointSize, bool bold) {
+QFont designedFont(const QString& family, qreal pointSize, bool bold)
+{
     QFont font;
     font.setFamilies(
         {family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
@@ -76,7 +77,8 @@ QFont designedFont(const QString& family, qreal pointSize, bool bold) {
     return font;
 }
 
-QFont fontFor(FontKind kind) {
+QFont fontFor(FontKind kind)
+{
     switch (kind) {
     case FontKind::Bold825:
         return designedFont(QStringLiteral("MS Sans Serif"), 8.25, true);
@@ -91,25 +93,30 @@ QFont fontFor(FontKind kind) {
     return designedFont(QStringLiteral("MS Sans Serif"), 8.25, false);
 }
 
-template <typename W> W* place(QWidget*, const ControlDesign& design, W* widget) {
+template <typename W>
+W* place(QWidget*, const ControlDesign& design, W* widget)
+{
     widget->setObjectName(QString::fromLatin1(design.name));
     widget->setGeometry(design.rect.toPixels());
     widget->setFont(fontFor(design.font));
     return widget;
 }
 
-QLabel* label(QWidget* window, const ControlDesign& design) {
+QLabel* label(QWidget* window, const ControlDesign& design)
+{
     auto* caption = place(window, design, new QLabel(QString::fromLatin1(design.caption), window));
     // A caption too long for its line wraps inside its frame instead of being cut off.
     caption->setWordWrap(true);
     return caption;
 }
 
-QPushButton* button(QWidget* window, const ControlDesign& design) {
+QPushButton* button(QWidget* window, const ControlDesign& design)
+{
     return place(window, design, new QPushButton(QString::fromLatin1(design.caption), window));
 }
 
-QComboBox* comboBox(QWidget* window, const ControlDesign& design) {
+QComboBox* comboBox(QWidget* window, const ControlDesign& design)
+{
     auto* combo = place(window, design, new QComboBox(window));
     combo->setEditable(true);
     // A completer would fill the dialing fields from a prefix of a company's name; Enter must not add the
@@ -119,7 +126,8 @@ QComboBox* comboBox(QWidget* window, const ControlDesign& design) {
     return combo;
 }
 
-QLabel* picture(QWidget* window, const ControlDesign& design, const QString& resource) {
+QLabel* picture(QWidget* window, const ControlDesign& design, const QString& resource)
+{
     auto* image = place(window, design, new QLabel(window));
     image->setPixmap(QPixmap(resource));
     image->setScaledContents(true);
@@ -130,7 +138,8 @@ QLabel* picture(QWidget* window, const ControlDesign& design, const QString& res
 
 frmMiravoCall::frmMiravoCall(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
+                          Qt::MSWindowsFixedSizeDialogHint)
+{
     setObjectName(QStringLiteral("frmMiravoCall"));
     setFont(fontFor(FontKind::Default));
     setWindowTitle(QStringLiteral("Miravo"));
@@ -160,7 +169,8 @@ void frmMiravoCall::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
-void frmMiravoCall::buildControls() {
+void frmMiravoCall::buildControls()
+{
     m_Label7 = label(this, Label7);
     label(this, Label5);
     m_Combo1 = comboBox(this, Combo1);
@@ -203,7 +213,8 @@ void frmMiravoCall::buildControls() {
     connect(m_cmdClose, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void frmMiravoCall::loadLists() {
+void frmMiravoCall::loadLists()
+{
     // Each list stands on its own: a failure reading one table never leaves the other list empty.
     // The start-up shows no message; a list whose read failed simply stays empty.
     if (const auto companies = readCompanyNames(); companies.ok())
@@ -216,23 +227,29 @@ void frmMiravoCall::loadLists() {
     m_txtDial_Num4->setEditText(QString());
 }
 
-QString frmMiravoCall::portText() const {
+QString frmMiravoCall::portText() const
+{
     return m_txtPort->text();
 }
-QString frmMiravoCall::accessNumber() const {
+QString frmMiravoCall::accessNumber() const
+{
     return m_txtDial_Num1->text();
 }
-QString frmMiravoCall::languageChoice() const {
+QString frmMiravoCall::languageChoice() const
+{
     return m_txtDial_Num2->text();
 }
-QString frmMiravoCall::accessCode() const {
+QString frmMiravoCall::accessCode() const
+{
     return m_txtDial_Num3->text();
 }
-QString frmMiravoCall::destinationNumber() const {
+QString frmMiravoCall::destinationNumber() const
+{
     return m_txtDial_Num4->currentText();
 }
 
-void frmMiravoCall::Combo1_Lookup() {
+void frmMiravoCall::Combo1_Lookup()
+{
     const auto found = lookupCompany(m_Combo1->currentText());
     if (!found.ok()) {
         showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
@@ -246,7 +263,8 @@ void frmMiravoCall::Combo1_Lookup() {
     }
 }
 
-void frmMiravoCall::Combo2_Click() {
+void frmMiravoCall::Combo2_Click()
+{
     const auto found = lookupPersonNumbers(m_Combo2->currentText());
     if (!found.ok()) {
         showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
@@ -284,8 +302,7 @@ void frmMiravoCall::cmdConnect_Click()
         port.close();
         trapped(port.open());
         trapped(port.setLineSettings(DialLineSettings));
-        trapped(port.write(toneCommand(m_txtDial_Num2->text(), m_txtDial_Num3->text(),
-                                       m_txtDial_Num4->currentText())));
+        trapped(port.write(toneCommand(m_txtDial_Num2->text(), m_txtDial_Num3->text(), m_txtDial_Num4->currentText())));
         return; // the port stays open for the call
     }
     port.close();
@@ -310,7 +327,8 @@ void frmMiravoCall::cmdPhonebook_Click()
     showWindow<frmVendors>();
 }
 
-void frmMiravoCall::Command1_Click() {
+void frmMiravoCall::Command1_Click()
+{
     // The product page is fetched and dropped: nothing waits for it, and a page that cannot be reached is not
     // worth a message. The browser window loads the page by itself.
     if (!m_Inet1)
@@ -321,7 +339,8 @@ void frmMiravoCall::Command1_Click() {
     showBrowserWindow();
 }
 
-frmMiravoCall* showMainWindow() {
+frmMiravoCall* showMainWindow()
+{
     return showWindow<frmMiravoCall>();
 }
 

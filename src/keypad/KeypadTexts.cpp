@@ -7,13 +7,15 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-QString dialingLine(const QString& accessNumber) {
+QString dialingLine(const QString& accessNumber)
+{
     return QStringLiteral("Dialing: ") + accessNumber + CrLf + CrLf;
 }
 
 } // namespace
 
-QString resolveSlot(const QString& slotText, const MainDialFields& fields) {
+QString resolveSlot(const QString& slotText, const MainDialFields& fields)
+{
     // QString's == compares the whole texts exactly, letter case included.
     if (slotText == SlotLanguage)
         return fields.language;
@@ -24,7 +26,8 @@ QString resolveSlot(const QString& slotText, const MainDialFields& fields) {
     return QString();
 }
 
-QChar keypadCharacter(int element) {
+QChar keypadCharacter(int element)
+{
     if (element >= 0 && element <= 9)
         return QChar(u'0' + element);
     if (element == 10)
@@ -34,26 +37,30 @@ QChar keypadCharacter(int element) {
     return QChar();
 }
 
-QString freshDisplayText() {
+QString freshDisplayText()
+{
     return QStringLiteral("Select sequence below....") + CrLf + "Press the SEND button...";
 }
 
-QString sendStartStatus(const QString& accessNumber) {
+QString sendStartStatus(const QString& accessNumber)
+{
     return dialingLine(accessNumber) + "Pick up the handset when the dialing is complete." + CrLf + CrLf +
            "Press End after you hear ringing.";
 }
 
-QString sequenceStatus(const QString& accessNumber, const QString& value1, const QString& value2,
-                       const QString& value3) {
+QString sequenceStatus(const QString& accessNumber, const QString& value1, const QString& value2, const QString& value3)
+{
     return dialingLine(accessNumber) + "Sequence Listing" + CrLf + value1 + CrLf + value2 + CrLf + value3;
 }
 
-QString quickDialStatus(const MainDialFields& fields) {
+QString quickDialStatus(const MainDialFields& fields)
+{
     return dialingLine(fields.accessNumber) + "Language: " + fields.language + CrLf + "Code: " + fields.accessCode +
            CrLf + "Calling: " + fields.destination;
 }
 
-std::optional<int> usablePortNumber(const QString& portText) {
+std::optional<int> usablePortNumber(const QString& portText)
+{
     const auto number = toPortNumber(portText);
     if (!number || *number < 1)
         return std::nullopt;

@@ -84,13 +84,16 @@ constexpr const char* ElementProperty = "element";
 const QColor CaptionYellow(255, 255, 0);
 const QColor PaleYellow(255, 255, 170);
 
-template <typename W> W* place(const ControlDesign& design, W* widget) {
+template <typename W>
+W* place(const ControlDesign& design, W* widget)
+{
     widget->setObjectName(QString::fromLatin1(design.name));
     widget->setGeometry(design.rect.toPixels());
     return widget;
 }
 
-QLabel* caption(QWidget* window, const ControlDesign& design, const QColor& colour) {
+QLabel* caption(QWidget* window, const ControlDesign& design, const QColor& colour)
+{
     auto* label = place(design, new QLabel(QString::fromLatin1(design.caption), window));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
@@ -98,11 +101,13 @@ QLabel* caption(QWidget* window, const ControlDesign& design, const QColor& colo
     return label;
 }
 
-QPushButton* button(QWidget* window, const ControlDesign& design) {
+QPushButton* button(QWidget* window, const ControlDesign& design)
+{
     return place(design, new QPushButton(QString::fromLatin1(design.caption), window));
 }
 
-QComboBox* slot(QWidget* window, const ControlDesign& design, int element) {
+QComboBox* slot(QWidget* window, const ControlDesign& design, int element)
+{
     auto* combo = place(design, new QComboBox(window));
     combo->setProperty(ElementProperty, element);
     combo->setEditable(true);
@@ -121,7 +126,8 @@ frmPhone::frmPhone(frmMiravoCall* mainWindow, QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint)
     , m_main(mainWindow)
     , m_MSComm1(std::make_unique<ModemPort>())
-    , m_openGuard(std::make_unique<QObject>()) {
+    , m_openGuard(std::make_unique<QObject>())
+{
     setObjectName(QStringLiteral("frmPhone"));
     setWindowTitle(QStringLiteral("Phone"));
     setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
@@ -140,7 +146,8 @@ frmPhone::frmPhone(frmMiravoCall* mainWindow, QWidget* parent)
 
 frmPhone::~frmPhone() = default;
 
-void frmPhone::buildControls() {
+void frmPhone::buildControls()
+{
     // Created first, so that every other control lies over it.
     auto* background = place(Image1, new QLabel(this));
     background->setPixmap(QPixmap(QStringLiteral(":/keypad/images/keypad-background.jpg")));
@@ -180,7 +187,8 @@ void frmPhone::buildControls() {
     connect(m_cmdEnd, &QPushButton::clicked, this, &frmPhone::cmdEnd_Click);
 }
 
-void frmPhone::Form_Load() {
+void frmPhone::Form_Load()
+{
     const QString portText = mainPortText();
     const auto portNumber = usablePortNumber(portText);
     // A text that names no port numbers the port 0, which no open accepts: END, SEND and REDIAL then report the
@@ -207,41 +215,49 @@ void frmPhone::Form_Load() {
     }
 }
 
-QString frmPhone::displayText() const {
+QString frmPhone::displayText() const
+{
     QString text = m_txtnumbers->toPlainText();
     text.replace(u'\n', QStringLiteral("\r\n"));
     return text;
 }
 
-void frmPhone::setDisplayText(const QString& text) {
+void frmPhone::setDisplayText(const QString& text)
+{
     m_txtnumbers->setPlainText(text);
 }
 
-QString frmPhone::mainPortText() const {
+QString frmPhone::mainPortText() const
+{
     return m_main ? m_main->portText() : QString();
 }
 
-MainDialFields frmPhone::mainFields() const {
+MainDialFields frmPhone::mainFields() const
+{
     if (!m_main)
         return {};
     return {m_main->accessNumber(), m_main->languageChoice(), m_main->accessCode(), m_main->destinationNumber()};
 }
 
-void frmPhone::cmdKey_Click(int element) {
+void frmPhone::cmdKey_Click(int element)
+{
     QTextCursor end(m_txtnumbers->document());
     end.movePosition(QTextCursor::End);
     end.insertText(QString(keypadCharacter(element)));
 }
 
-void frmPhone::clr_Click() {
+void frmPhone::clr_Click()
+{
     m_txtnumbers->clear();
 }
 
-void frmPhone::cmdClose_Click() {
+void frmPhone::cmdClose_Click()
+{
     closeWindow();
 }
 
-void frmPhone::cmdEnd_Click() {
+void frmPhone::cmdEnd_Click()
+{
     if (m_closed)
         return;
     if (m_MSComm1->isOpen()) {
@@ -256,15 +272,18 @@ void frmPhone::cmdEnd_Click() {
         closeWindow();
 }
 
-void frmPhone::cmdSend_Click() {
+void frmPhone::cmdSend_Click()
+{
     sendSequence(OnFailure::CloseWindow);
 }
 
-void frmPhone::cmdredial_Click() {
+void frmPhone::cmdredial_Click()
+{
     sendSequence(OnFailure::CarryOn);
 }
 
-void frmPhone::sendSequence(OnFailure onFailure) {
+void frmPhone::sendSequence(OnFailure onFailure)
+{
     // Every wait and every message box may run other handlers: one of them may close this window (CLOSE, a
     // failing SEND or END, the main window closing). `self` tells whether the window still exists at all;
     // only then may its members be looked at.
@@ -328,7 +347,8 @@ void frmPhone::sendSequence(OnFailure onFailure) {
         failed();
 }
 
-void frmPhone::Label1_Click() {
+void frmPhone::Label1_Click()
+{
     if (m_closed || !m_main)
         return;
     // Both commands at once, without a pause and without closing between them. A failing port step ends the
@@ -348,18 +368,21 @@ void frmPhone::Label1_Click() {
         return report();
 }
 
-void frmPhone::mainWindow_Destroyed() {
+void frmPhone::mainWindow_Destroyed()
+{
     // The main window announces its end before its controls go, but a QPointer clears only after them.
     m_main.clear();
     closeWindow();
 }
 
-void frmPhone::closeWindow() {
+void frmPhone::closeWindow()
+{
     markClosed();
     close();
 }
 
-void frmPhone::markClosed() {
+void frmPhone::markClosed()
+{
     if (m_closed)
         return;
     m_closed = true;
@@ -368,13 +391,15 @@ void frmPhone::markClosed() {
     m_MSComm1->close();
 }
 
-void frmPhone::closeEvent(QCloseEvent* event) {
+void frmPhone::closeEvent(QCloseEvent* event)
+{
     // The title bar's close button comes here directly.
     markClosed();
     event->accept();
 }
 
-bool frmPhone::eventFilter(QObject* watched, QEvent* event) {
+bool frmPhone::eventFilter(QObject* watched, QEvent* event)
+{
     // A label has no click of its own: a left-button release over "COM:" is its click.
     if (watched == m_Label1 && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);

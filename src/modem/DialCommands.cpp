@@ -9,7 +9,8 @@ constexpr QChar CR = QChar(13);
 constexpr QChar LF = QChar(10);
 
 // A character below 0x20 or DEL inside a value would end the command early or act as a line edit on the modem.
-QString withoutControlCharacters(const QString& value) {
+QString withoutControlCharacters(const QString& value)
+{
     QString kept;
     kept.reserve(value.size());
     for (const QChar c : value) {
@@ -21,17 +22,20 @@ QString withoutControlCharacters(const QString& value) {
 
 } // namespace
 
-QString accessNumberCommand(const QString& accessNumber) {
+QString accessNumberCommand(const QString& accessNumber)
+{
     return QStringLiteral("ATDT") + withoutControlCharacters(accessNumber) + CR;
 }
 
-QString toneCommand(const QString& value1, const QString& value2, const QString& value3) {
+QString toneCommand(const QString& value1, const QString& value2, const QString& value3)
+{
     return QStringLiteral("ATDT") + withoutControlCharacters(value1) + QLatin1Char(',') +
            withoutControlCharacters(value2) + QStringLiteral(",,") + withoutControlCharacters(value3) +
            QStringLiteral(",#") + CR + LF;
 }
 
-QByteArray commandBytes(const QString& command) {
+QByteArray commandBytes(const QString& command)
+{
     // One byte per character: walk code points, so that a character outside the 16-bit range (a surrogate pair)
     // also becomes a single '?'.
     QByteArray bytes;

@@ -25,7 +25,8 @@ struct LineSettings {
     QSerialPort::StopBits stopBits = QSerialPort::OneStop;
 };
 
-std::optional<LineSettings> parseLineSettings(const QString& text) {
+std::optional<LineSettings> parseLineSettings(const QString& text)
+{
     const QStringList parts = text.split(QLatin1Char(','));
     if (parts.size() != 4)
         return std::nullopt;
@@ -69,18 +70,21 @@ std::optional<LineSettings> parseLineSettings(const QString& text) {
 
 } // namespace
 
-QString portLinksFolder() {
+QString portLinksFolder()
+{
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/MiravoDialer/ports");
 }
 
-QString portLinkPath(int portNumber) {
+QString portLinkPath(int portNumber)
+{
     if (portNumber < 1)
         return {};
     return portLinksFolder() + QStringLiteral("/COM%1").arg(portNumber);
 }
 
-QString devicePathForPort(int portNumber) {
+QString devicePathForPort(int portNumber)
+{
     if (portNumber < 1)
         return {};
     const QString link = portLinkPath(portNumber);
@@ -99,7 +103,8 @@ struct ModemPort::Private {
     LineSettings settings;
     QString error;
 
-    void apply() {
+    void apply()
+    {
         serial.setBaudRate(settings.baudRate);
         serial.setParity(settings.parity);
         serial.setDataBits(settings.dataBits);
@@ -110,17 +115,21 @@ struct ModemPort::Private {
 
 ModemPort::ModemPort(QObject* parent)
     : QObject(parent)
-    , d(std::make_unique<Private>()) {}
+    , d(std::make_unique<Private>())
+{}
 
-ModemPort::~ModemPort() {
+ModemPort::~ModemPort()
+{
     close();
 }
 
-bool ModemPort::isOpen() const {
+bool ModemPort::isOpen() const
+{
     return d->serial.isOpen();
 }
 
-bool ModemPort::open() {
+bool ModemPort::open()
+{
     if (d->serial.isOpen()) {
         d->error = tr("The port is already open.");
         return false;
@@ -150,7 +159,8 @@ bool ModemPort::open() {
     return true;
 }
 
-void ModemPort::close() {
+void ModemPort::close()
+{
     if (!d->serial.isOpen())
         return;
 
@@ -174,15 +184,18 @@ void ModemPort::close() {
     d->serial.clearError();
 }
 
-void ModemPort::setPortNumber(int portNumber) {
+void ModemPort::setPortNumber(int portNumber)
+{
     d->portNumber = portNumber;
 }
 
-int ModemPort::portNumber() const {
+int ModemPort::portNumber() const
+{
     return d->portNumber;
 }
 
-bool ModemPort::setLineSettings(const QString& settings) {
+bool ModemPort::setLineSettings(const QString& settings)
+{
     const auto parsed = parseLineSettings(settings);
     if (!parsed) {
         d->error = tr("Unreadable line settings \"%1\".").arg(settings);
@@ -195,11 +208,13 @@ bool ModemPort::setLineSettings(const QString& settings) {
     return true;
 }
 
-QString ModemPort::lineSettings() const {
+QString ModemPort::lineSettings() const
+{
     return d->settingsText;
 }
 
-bool ModemPort::write(const QString& command) {
+bool ModemPort::write(const QString& command)
+{
     if (!d->serial.isOpen()) {
         d->error = tr("The port is not open.");
         return false;
@@ -215,7 +230,8 @@ bool ModemPort::write(const QString& command) {
     return true;
 }
 
-QString ModemPort::errorString() const {
+QString ModemPort::errorString() const
+{
     return d->error;
 }
 

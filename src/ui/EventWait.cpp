@@ -17,7 +17,8 @@ namespace {
 // early, and the last, short leg ends on time.
 constexpr qint64 ShortLegMs = 100;
 
-int nextLegMs(qint64 remainingMs) {
+int nextLegMs(qint64 remainingMs)
+{
     qint64 leg = remainingMs;
     if (remainingMs > ShortLegMs)
         leg = remainingMs - std::min<qint64>(remainingMs / 500 + ShortLegMs / 2, 100 + ShortLegMs / 2);
@@ -26,7 +27,8 @@ int nextLegMs(qint64 remainingMs) {
 
 } // namespace
 
-bool waitProcessingEvents(double seconds, const QObject* guard) {
+bool waitProcessingEvents(double seconds, const QObject* guard)
+{
     const QPointer<const QObject> watched(guard);
     const bool guarded = guard != nullptr;
     const auto alive = [&] { return !guarded || !watched.isNull(); };

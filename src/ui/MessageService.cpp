@@ -7,7 +7,8 @@ namespace {
 
 class QtMessageService final : public MessageService {
 public:
-    MessageAnswer show(const MessageRequest& request) override {
+    MessageAnswer show(const MessageRequest& request) override
+    {
         // No parent: the box belongs to no window, and application modality blocks every window while it shows.
         QMessageBox box;
         box.setWindowModality(Qt::ApplicationModal);
@@ -43,11 +44,13 @@ MessageService* s_service = &s_qtService;
 
 } // namespace
 
-MessageAnswer showMessage(const QString& text, MessageStyle style, const QString& title) {
+MessageAnswer showMessage(const QString& text, MessageStyle style, const QString& title)
+{
     return s_service->show(MessageRequest{text, title.isEmpty() ? ApplicationTitle : title, style});
 }
 
-void setMessageService(MessageService* service) {
+void setMessageService(MessageService* service)
+{
     s_service = service ? service : &s_qtService;
 }
 

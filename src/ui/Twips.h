@@ -8,12 +8,14 @@ namespace miravo {
 
 inline constexpr int TwipsPerPixel = 15;
 
-constexpr int twipsToPixels(int twips) {
+constexpr int twipsToPixels(int twips)
+{
     // Round to the nearest pixel, symmetrically for the few designed negative offsets.
     return twips >= 0 ? (twips + TwipsPerPixel / 2) / TwipsPerPixel : -((-twips + TwipsPerPixel / 2) / TwipsPerPixel);
 }
 
-constexpr int pixelsToTwips(int pixels) {
+constexpr int pixelsToTwips(int pixels)
+{
     return pixels * TwipsPerPixel;
 }
 
@@ -24,7 +26,8 @@ struct TwipsRect {
     int width;
     int height;
 
-    QRect toPixels() const {
+    QRect toPixels() const
+    {
         return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
     }
 };

@@ -9,13 +9,17 @@
 namespace miravo {
 
 // The one open window of kind W, or nullptr.
-template <typename W> QPointer<W>& openWindow() {
+template <typename W>
+QPointer<W>& openWindow()
+{
     static QPointer<W> window;
     return window;
 }
 
 // Shows the window of kind W, creating it with `create` (which runs its load step) when none is open.
-template <typename W, typename Factory> W* showWindow(Factory&& create) {
+template <typename W, typename Factory>
+W* showWindow(Factory&& create)
+{
     QPointer<W>& slot = openWindow<W>();
     if (!slot) {
         W* window = create();
@@ -28,7 +32,9 @@ template <typename W, typename Factory> W* showWindow(Factory&& create) {
     return slot.data();
 }
 
-template <typename W> W* showWindow() {
+template <typename W>
+W* showWindow()
+{
     return showWindow<W>([] { return new W(); });
 }
 

@@ -1,4 +1,5 @@
 // A shared library that is no Qt plugin at all, to stand in for a damaged browser module.
-extern "C" int miravoPlainLibraryAnswer() {
+extern "C" int miravoPlainLibraryAnswer()
+{
     return 42;
 }

@@ -8,7 +8,8 @@
 #include <QtTest>
 
 #define MIRAVO_WEBENGINE_TEST_MAIN(TestClass)                                                                          \
-    int main(int argc, char* argv[]) {                                                                                 \
+    int main(int argc, char* argv[])                                                                                   \
+    {                                                                                                                  \
         miravo::prepareApplicationForBrowser();                                                                        \
         QApplication app(argc, argv);                                                                                  \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                                       \

@@ -25,7 +25,8 @@ namespace {
 const QString ProductPath = QStringLiteral("/products/miravodialer_rqt.htm");
 const QString CannotOpen = QStringLiteral("The browser window cannot be opened");
 
-bool browserWindowOpen() {
+bool browserWindowOpen()
+{
     const QWidgetList windows = QApplication::topLevelWidgets();
     return std::any_of(windows.cbegin(), windows.cend(),
                        [](const QWidget* window) { return window->objectName() == QLatin1String("frmBrowser"); });
@@ -44,12 +45,14 @@ private slots:
     void unreachableProductPageIsSilent();
 };
 
-void tst_BrowserLoading::cleanup() {
+void tst_BrowserLoading::cleanup()
+{
     setBrowserModuleFolders({});
     setProductPageUrl({});
 }
 
-void tst_BrowserLoading::productPageAddress() {
+void tst_BrowserLoading::productPageAddress()
+{
     QCOMPARE(productPageUrl(), QUrl(QStringLiteral("http://" MIRAVO_PRODUCT_HOST "/products/miravodialer_rqt.htm")));
     QVERIFY(productPageUrl().isValid());
     // The tests point it at their own server; an empty address puts the build's back.
@@ -59,7 +62,8 @@ void tst_BrowserLoading::productPageAddress() {
     QCOMPARE(productPageUrl().host(), QStringLiteral(MIRAVO_PRODUCT_HOST));
 }
 
-void tst_BrowserLoading::brokenModuleIsReported_data() {
+void tst_BrowserLoading::brokenModuleIsReported_data()
+{
     QTest::addColumn<QString>("content"); // what lies in the module's place: "" for nothing at all
     QTest::newRow("no module in the folder") << QString();
     QTest::newRow("a file that is not a library") << QStringLiteral("text");
@@ -67,7 +71,8 @@ void tst_BrowserLoading::brokenModuleIsReported_data() {
     QTest::newRow("a library that is no plugin") << QStringLiteral("plain library");
 }
 
-void tst_BrowserLoading::brokenModuleIsReported() {
+void tst_BrowserLoading::brokenModuleIsReported()
+{
     QFETCH(QString, content);
 
     QTemporaryDir folder;
@@ -109,7 +114,8 @@ void tst_BrowserLoading::brokenModuleIsReported() {
     QTRY_VERIFY(window.findChildren<QNetworkReply*>().isEmpty());
 }
 
-void tst_BrowserLoading::unreachableProductPageIsSilent() {
+void tst_BrowserLoading::unreachableProductPageIsSilent()
+{
     QTemporaryDir emptyFolder;
     setBrowserModuleFolders({emptyFolder.path()});
     quint16 closedPort = 0;

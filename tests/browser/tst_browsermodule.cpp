@@ -30,7 +30,8 @@ const QString ProductTitle = QStringLiteral("MiravoDialer products");
 const QString OtherPath = QStringLiteral("/other.htm");
 const QString OtherTitle = QStringLiteral("Another page");
 
-QWidget* browserWindow() {
+QWidget* browserWindow()
+{
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window->objectName() == QLatin1String("frmBrowser"))
             return window;
@@ -38,14 +39,16 @@ QWidget* browserWindow() {
     return nullptr;
 }
 
-int browserWindowCount() {
+int browserWindowCount()
+{
     int count = 0;
     for (const QWidget* window : QApplication::topLevelWidgets())
         count += window->objectName() == QLatin1String("frmBrowser") ? 1 : 0;
     return count;
 }
 
-bool engineInProcess() {
+bool engineInProcess()
+{
     QFile maps(QStringLiteral("/proc/self/maps"));
     if (!maps.open(QIODevice::ReadOnly))
         qFatal("cannot read /proc/self/maps");
@@ -53,14 +56,16 @@ bool engineInProcess() {
 }
 
 // Requests that came from somewhere other than the browser engine (whose User-Agent names it).
-int fetches(const LoopbackHttpServer& server, const QString& path) {
+int fetches(const LoopbackHttpServer& server, const QString& path)
+{
     int count = 0;
     for (const QByteArray& agent : server.userAgents(path))
         count += agent.contains("QtWebEngine") ? 0 : 1;
     return count;
 }
 
-int browserLoads(const LoopbackHttpServer& server, const QString& path) {
+int browserLoads(const LoopbackHttpServer& server, const QString& path)
+{
     return server.requestCount(path) - fetches(server, path);
 }
 
@@ -74,7 +79,8 @@ private:
     TempDataFolder m_data;
     ScriptedMessages m_messages;
 
-    void pressProducts(frmMiravoCall* window) {
+    void pressProducts(frmMiravoCall* window)
+    {
         auto* products = window->findChild<QPushButton*>(QStringLiteral("Command1"));
         QVERIFY(products);
         QTest::mouseClick(products, Qt::LeftButton);
@@ -90,26 +96,30 @@ private slots:
     void browserOutlivesTheMainWindow();
 };
 
-void tst_BrowserModule::initTestCase() {
+void tst_BrowserModule::initTestCase()
+{
     QVERIFY(m_server.isListening());
     m_server.addPage(ProductPath, ProductTitle);
     m_server.addPage(OtherPath, OtherTitle);
     setProductPageUrl(m_server.url(ProductPath));
 }
 
-void tst_BrowserModule::init() {
+void tst_BrowserModule::init()
+{
     // The engine warns when it comes with a module into an application that was not prepared for it.
     QTest::failOnWarning(QRegularExpression(QStringLiteral("initialized from a plugin")));
 }
 
-void tst_BrowserModule::cleanup() {
+void tst_BrowserModule::cleanup()
+{
     if (QWidget* window = browserWindow())
         window->close();
     QTRY_COMPARE(browserWindowCount(), 0);
     QVERIFY2(m_messages.shown().isEmpty(), qPrintable(m_messages.texts().join(QLatin1Char('\n'))));
 }
 
-void tst_BrowserModule::productsOpensTheBrowserOnTheProductPage() {
+void tst_BrowserModule::productsOpensTheBrowserOnTheProductPage()
+{
     frmMiravoCall window;
     window.show();
     QVERIFY2(!engineInProcess(), "the main window brought the browser engine in");
@@ -130,7 +140,8 @@ void tst_BrowserModule::productsOpensTheBrowserOnTheProductPage() {
     QVERIFY(window.isVisible());
 }
 
-void tst_BrowserModule::secondPressRaisesTheSameWindow() {
+void tst_BrowserModule::secondPressRaisesTheSameWindow()
+{
     frmMiravoCall window;
     window.show();
     pressProducts(&window);
@@ -150,7 +161,8 @@ void tst_BrowserModule::secondPressRaisesTheSameWindow() {
     QCOMPARE(browser->windowTitle(), ProductTitle);
 }
 
-void tst_BrowserModule::closingAndReopeningStartsAfresh() {
+void tst_BrowserModule::closingAndReopeningStartsAfresh()
+{
     frmMiravoCall window;
     window.show();
     pressProducts(&window);
@@ -177,7 +189,8 @@ void tst_BrowserModule::closingAndReopeningStartsAfresh() {
     QCOMPARE(browserLoads(m_server, ProductPath), loads + 1);
 }
 
-void tst_BrowserModule::browserOutlivesTheMainWindow() {
+void tst_BrowserModule::browserOutlivesTheMainWindow()
+{
     // The program ends when its last window closes: closing the main window leaves the browser open and the
     // program running, and closing the browser then ends it. Run in the application's own event loop, which is
     // the one that quits.

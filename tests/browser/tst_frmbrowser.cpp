@@ -33,14 +33,17 @@ const QString SearchPath = QStringLiteral("/search.htm");
 const QString SearchTitle = QStringLiteral("Search the web");
 const QString SlowPath = QStringLiteral("/slow.htm");
 
-template <typename T> T* control(QWidget* window, const char* name) {
+template <typename T>
+T* control(QWidget* window, const char* name)
+{
     auto* found = window->findChild<T*>(QString::fromLatin1(name));
     if (!found)
         qFatal("no control %s", name);
     return found;
 }
 
-QStringList entries(const QComboBox* combo) {
+QStringList entries(const QComboBox* combo)
+{
     QStringList result;
     for (int i = 0; i < combo->count(); ++i)
         result.append(combo->itemText(i));
@@ -48,7 +51,8 @@ QStringList entries(const QComboBox* combo) {
 }
 
 // Requests other than the engine's own look for a site icon.
-int pageRequests(const LoopbackHttpServer& server) {
+int pageRequests(const LoopbackHttpServer& server)
+{
     int count = 0;
     for (const QString& path : server.requests())
         count += path == QLatin1String("/favicon.ico") ? 0 : 1;
@@ -71,7 +75,8 @@ private:
     // QTRY_COMPARE for the caption, usable in QVERIFY. It spins the event loop the way QTRY_COMPARE does: the
     // engine's work reaches this thread as a stream of events, and a wait that handled them a batch at a time
     // (QTest::qWaitFor) would make each load take seconds.
-    static bool waitForCaption(const QWidget* window, const QString& caption) {
+    static bool waitForCaption(const QWidget* window, const QString& caption)
+    {
         const QDeadlineTimer deadline(LoadTimeout);
         while (window->windowTitle() != caption && !deadline.hasExpired())
             QTest::qWait(10);
@@ -80,14 +85,16 @@ private:
         return window->windowTitle() == caption;
     }
 
-    static void clickButton(frmBrowser* window, const char* key) {
+    static void clickButton(frmBrowser* window, const char* key)
+    {
         auto* toolbar = control<QToolBar>(window, "tbToolBar");
         auto* button = toolbar->widgetForAction(control<QAction>(window, key));
         QVERIFY(button);
         QTest::mouseClick(button, Qt::LeftButton);
     }
 
-    static void typeAddress(frmBrowser* window, const QString& address) {
+    static void typeAddress(frmBrowser* window, const QString& address)
+    {
         QLineEdit* edit = control<QComboBox>(window, "cboAddress")->lineEdit();
         edit->selectAll();
         if (address.isEmpty())
@@ -115,7 +122,8 @@ private slots:
     void altAFocusesTheAddressBox();
 };
 
-void tst_frmBrowser::init() {
+void tst_frmBrowser::init()
+{
     m_server = std::make_unique<LoopbackHttpServer>();
     QVERIFY(m_server->isListening());
     m_server->addPage(ProductPath, ProductTitle);
@@ -124,12 +132,14 @@ void tst_frmBrowser::init() {
     m_server->addSlowPage(SlowPath, QStringLiteral("Slow page"));
 }
 
-void tst_frmBrowser::cleanup() {
+void tst_frmBrowser::cleanup()
+{
     m_server->releaseHeld();
     m_server.reset();
 }
 
-void tst_frmBrowser::startUpShowsWorkingThenThePageName() {
+void tst_frmBrowser::startUpShowsWorkingThenThePageName()
+{
     // The caption changes during construction already: watch every frmBrowser's title from its creation on.
     QStringList captions;
     auto window = std::make_unique<frmBrowser>(pages());
@@ -153,7 +163,8 @@ void tst_frmBrowser::startUpShowsWorkingThenThePageName() {
     QCOMPARE(entries(box), QStringList{window->StartingAddress});
 }
 
-void tst_frmBrowser::emptyStartingAddressNavigatesNowhere() {
+void tst_frmBrowser::emptyStartingAddressNavigatesNowhere()
+{
     frmBrowser window(BrowserPages{QUrl(), m_server->url(SearchPath)});
     QVERIFY(window.isVisible());
     QVERIFY(window.StartingAddress.isEmpty());
@@ -167,7 +178,8 @@ void tst_frmBrowser::emptyStartingAddressNavigatesNowhere() {
     QVERIFY(window.windowTitle().isEmpty());
 }
 
-void tst_frmBrowser::enterNavigatesAndAddsNothing_data() {
+void tst_frmBrowser::enterNavigatesAndAddsNothing_data()
+{
     // What is typed ("%1" stands for "127.0.0.1:<port>"), the caption once idle ("*" for any caption other than
     // "Working..."), and the path that must have been requested.
     QTest::addColumn<QString>("typed");
@@ -184,7 +196,8 @@ void tst_frmBrowser::enterNavigatesAndAddsNothing_data() {
     QTest::newRow("an empty address") << "" << ProductTitle << QString();
 }
 
-void tst_frmBrowser::enterNavigatesAndAddsNothing() {
+void tst_frmBrowser::enterNavigatesAndAddsNothing()
+{
     QFETCH(QString, typed);
     QFETCH(QString, caption);
     QFETCH(QString, requested);
@@ -212,7 +225,8 @@ void tst_frmBrowser::enterNavigatesAndAddsNothing() {
     QCOMPARE(box->currentText(), typed);
 }
 
-void tst_frmBrowser::pickingTheEntryNavigatesBack() {
+void tst_frmBrowser::pickingTheEntryNavigatesBack()
+{
     auto window = openOnProductPage();
     QVERIFY(waitForCaption(window.get(), ProductTitle));
     typeAddress(window.get(), m_server->url(OtherPath).toString());
@@ -231,7 +245,8 @@ void tst_frmBrowser::pickingTheEntryNavigatesBack() {
     QCOMPARE(box->count(), 1);
 }
 
-void tst_frmBrowser::toolbarCommands_data() {
+void tst_frmBrowser::toolbarCommands_data()
+{
     QTest::addColumn<QStringList>("before"); // addresses typed into the box first, "<back>" for the Back button
     QTest::addColumn<QString>("key");        // the button pressed
     QTest::addColumn<QString>("caption");    // the caption once the window is idle again
@@ -249,7 +264,8 @@ void tst_frmBrowser::toolbarCommands_data() {
     QTest::newRow("Search opens the search page") << QStringList{} << "Search" << SearchTitle << SearchPath;
 }
 
-void tst_frmBrowser::toolbarCommands() {
+void tst_frmBrowser::toolbarCommands()
+{
     QFETCH(QStringList, before);
     QFETCH(QString, key);
     QFETCH(QString, caption);
@@ -283,7 +299,8 @@ void tst_frmBrowser::toolbarCommands() {
     }
 }
 
-void tst_frmBrowser::stopDuringASlowLoad() {
+void tst_frmBrowser::stopDuringASlowLoad()
+{
     auto window = openOnProductPage();
     QVERIFY(waitForCaption(window.get(), ProductTitle));
     typeAddress(window.get(), m_server->url(SlowPath).toString());
@@ -302,7 +319,8 @@ void tst_frmBrowser::stopDuringASlowLoad() {
     QCOMPARE(window->windowTitle(), ProductTitle);
 }
 
-void tst_frmBrowser::layoutRule_data() {
+void tst_frmBrowser::layoutRule_data()
+{
     // Inner size in pixels; expected widths of the address box and the browser, and the browser's height.
     // Twips: box and browser width = inner width - 100, browser height = inner height - 1215 - 100.
     QTest::addColumn<QSize>("inner");
@@ -317,7 +335,8 @@ void tst_frmBrowser::layoutRule_data() {
     QTest::newRow("narrower than the margins") << QSize(6, 400) << 0 << 312;
 }
 
-void tst_frmBrowser::layoutRule() {
+void tst_frmBrowser::layoutRule()
+{
     QFETCH(QSize, inner);
     QFETCH(int, width);
     QFETCH(int, height);
@@ -338,7 +357,8 @@ void tst_frmBrowser::layoutRule() {
     QCOMPARE(control<QWidget>(&window, "picAddress")->geometry(), QRect(0, 36, inner.width(), 45));
 }
 
-void tst_frmBrowser::designedShape() {
+void tst_frmBrowser::designedShape()
+{
     frmBrowser window(BrowserPages{});
     QCOMPARE(window.size(), QSize(436, 342));
     QCOMPARE(window.pos(), QPoint(204, 223));
@@ -367,7 +387,8 @@ void tst_frmBrowser::designedShape() {
     QVERIFY(window.windowTitle().isEmpty());
 }
 
-void tst_frmBrowser::altAFocusesTheAddressBox() {
+void tst_frmBrowser::altAFocusesTheAddressBox()
+{
     frmBrowser window(BrowserPages{});
     auto* browser = control<QWebEngineView>(&window, "brwWebBrowser");
     QVERIFY(QTest::qWaitForWindowActive(&window));

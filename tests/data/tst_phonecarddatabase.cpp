@@ -30,7 +30,8 @@ private slots:
     void installerRefusesToOverwrite();
 };
 
-void tst_PhoneCardDatabase::companyList_data() {
+void tst_PhoneCardDatabase::companyList_data()
+{
     QTest::addColumn<QList<schema::Row>>("vendors");
     QTest::addColumn<QStringList>("expected");
 
@@ -51,7 +52,8 @@ void tst_PhoneCardDatabase::companyList_data() {
         << QStringList{"x'); DROP TABLE Vendors; --", "O'Brien"};
 }
 
-void tst_PhoneCardDatabase::companyList() {
+void tst_PhoneCardDatabase::companyList()
+{
     QFETCH(QList<schema::Row>, vendors);
     QFETCH(QStringList, expected);
     TempDataFolder folder;
@@ -62,7 +64,8 @@ void tst_PhoneCardDatabase::companyList() {
     QCOMPARE(names.value, expected);
 }
 
-void tst_PhoneCardDatabase::clientListStandsOnItsOwn() {
+void tst_PhoneCardDatabase::clientListStandsOnItsOwn()
+{
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({}, {row({{"Name", "Ann"}}), row({{"Name", QVariant()}}), row({{"Name", "Bob"}})}));
     QVERIFY(folder.exec(QStringLiteral("DROP TABLE Vendors")));
@@ -74,7 +77,8 @@ void tst_PhoneCardDatabase::clientListStandsOnItsOwn() {
     QCOMPARE(clients.value, (QStringList{"Ann", "Bob"}));
 }
 
-void tst_PhoneCardDatabase::manyRecordsHaveNoLimit() {
+void tst_PhoneCardDatabase::manyRecordsHaveNoLimit()
+{
     TempDataFolder folder;
     QList<schema::Row> vendors;
     QList<schema::Row> clients;
@@ -90,7 +94,8 @@ void tst_PhoneCardDatabase::manyRecordsHaveNoLimit() {
     QCOMPARE(readClientNames().value.size(), 250);
 }
 
-void tst_PhoneCardDatabase::missingFileStaysMissing() {
+void tst_PhoneCardDatabase::missingFileStaysMissing()
+{
     TempDataFolder folder;
     QVERIFY(!QFile::exists(folder.databasePath()));
 
@@ -100,7 +105,8 @@ void tst_PhoneCardDatabase::missingFileStaysMissing() {
     QVERIFY(!QFile::exists(folder.databasePath()));
 }
 
-void tst_PhoneCardDatabase::brokenFiles_data() {
+void tst_PhoneCardDatabase::brokenFiles_data()
+{
     QTest::addColumn<QString>("damage");
     QTest::addColumn<int>("expected");
 
@@ -110,7 +116,8 @@ void tst_PhoneCardDatabase::brokenFiles_data() {
                                          << errorNumber(StoreError::ColumnMissing);
 }
 
-void tst_PhoneCardDatabase::brokenFiles() {
+void tst_PhoneCardDatabase::brokenFiles()
+{
     QFETCH(QString, damage);
     QFETCH(int, expected);
     TempDataFolder folder;
@@ -129,7 +136,8 @@ void tst_PhoneCardDatabase::brokenFiles() {
     QVERIFY(!numbers.description.isEmpty());
 }
 
-void tst_PhoneCardDatabase::companyLookup_data() {
+void tst_PhoneCardDatabase::companyLookup_data()
+{
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("found");
     QTest::addColumn<QStringList>("fields");
@@ -144,7 +152,8 @@ void tst_PhoneCardDatabase::companyLookup_data() {
     QTest::newRow("quotes in a stored name") << "O'Brien" << true << QStringList{"9", "3", "7"};
 }
 
-void tst_PhoneCardDatabase::companyLookup() {
+void tst_PhoneCardDatabase::companyLookup()
+{
     QFETCH(QString, typed);
     QFETCH(bool, found);
     QFETCH(QStringList, fields);
@@ -167,7 +176,8 @@ void tst_PhoneCardDatabase::companyLookup() {
     QCOMPARE(readCompanyNames().value.size(), 5); // nothing was dropped or changed by any key
 }
 
-void tst_PhoneCardDatabase::personNumbers_data() {
+void tst_PhoneCardDatabase::personNumbers_data()
+{
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("numbers");
 
@@ -178,7 +188,8 @@ void tst_PhoneCardDatabase::personNumbers_data() {
     QTest::newRow("empty-text numbers are offered, Nulls are not") << "Dee" << QStringList{""};
 }
 
-void tst_PhoneCardDatabase::personNumbers() {
+void tst_PhoneCardDatabase::personNumbers()
+{
     QFETCH(QString, name);
     QFETCH(QStringList, numbers);
     TempDataFolder folder;
@@ -196,7 +207,8 @@ void tst_PhoneCardDatabase::personNumbers() {
     QCOMPARE(result.value, numbers);
 }
 
-void tst_PhoneCardDatabase::pathWithUriCharacters() {
+void tst_PhoneCardDatabase::pathWithUriCharacters()
+{
     // The data folder is the user's: blanks, '#', '?' and '%' in it must not change which file is opened.
     QTemporaryDir base;
     const QString odd = base.path() + QStringLiteral("/my data #1?%20x");
@@ -212,7 +224,8 @@ void tst_PhoneCardDatabase::pathWithUriCharacters() {
     QCOMPARE(names.value, QStringList{"Alpha"});
 }
 
-void tst_PhoneCardDatabase::installerRefusesToOverwrite() {
+void tst_PhoneCardDatabase::installerRefusesToOverwrite()
+{
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({row({{"Company", "Keep me"}})}));
     const auto again = schema::createDatabase(folder.databasePath());

@@ -18,7 +18,8 @@ using miravo::test::TempDataFolder;
 
 namespace {
 
-QStringList entries(const QComboBox* combo) {
+QStringList entries(const QComboBox* combo)
+{
     QStringList result;
     for (int i = 0; i < combo->count(); ++i)
         result.append(combo->itemText(i));
@@ -26,7 +27,8 @@ QStringList entries(const QComboBox* combo) {
 }
 
 // A person picks an entry of a drop-down list.
-void pick(QComboBox* combo, const QString& entry) {
+void pick(QComboBox* combo, const QString& entry)
+{
     const int index = combo->findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive);
     QVERIFY2(index >= 0, qPrintable(entry));
     combo->setCurrentIndex(index);
@@ -39,7 +41,9 @@ class tst_frmMiravoCall : public QObject {
     Q_OBJECT
 
 private:
-    template <typename T> static T* control(QWidget* window, const char* name) {
+    template <typename T>
+    static T* control(QWidget* window, const char* name)
+    {
         auto* found = window->findChild<T*>(QString::fromLatin1(name));
         if (!found)
             qFatal("no control %s", name);
@@ -62,7 +66,8 @@ private slots:
     void closeClosesThisWindowOnly();
 };
 
-void tst_frmMiravoCall::startUp() {
+void tst_frmMiravoCall::startUp()
+{
     TempDataFolder folder;
     QVERIFY(folder.createDatabase());
     frmMiravoCall window;
@@ -74,7 +79,8 @@ void tst_frmMiravoCall::startUp() {
         QVERIFY(control<QComboBox>(&window, name)->currentText().isEmpty());
 }
 
-void tst_frmMiravoCall::startUpLists_data() {
+void tst_frmMiravoCall::startUpLists_data()
+{
     QTest::addColumn<QString>("damage");
     QTest::addColumn<int>("companies");
     QTest::addColumn<int>("clients");
@@ -86,7 +92,8 @@ void tst_frmMiravoCall::startUpLists_data() {
         << "UPDATE Vendors SET Company = NULL WHERE ID = 50" << 119 << 130;
 }
 
-void tst_frmMiravoCall::startUpLists() {
+void tst_frmMiravoCall::startUpLists()
+{
     QFETCH(QString, damage);
     QFETCH(int, companies);
     QFETCH(int, clients);
@@ -110,7 +117,8 @@ void tst_frmMiravoCall::startUpLists() {
     QVERIFY(messages.shown().isEmpty());
 }
 
-void tst_frmMiravoCall::startUpWithoutFileShowsNothing() {
+void tst_frmMiravoCall::startUpWithoutFileShowsNothing()
+{
     TempDataFolder folder;
     ScriptedMessages messages;
     frmMiravoCall window;
@@ -120,7 +128,8 @@ void tst_frmMiravoCall::startUpWithoutFileShowsNothing() {
     QVERIFY(!QFile::exists(folder.databasePath()));
 }
 
-void tst_frmMiravoCall::companyLookupByPick() {
+void tst_frmMiravoCall::companyLookupByPick()
+{
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({
         row({{"Company", "Alpha"}, {"Business", "18005550101"}, {"Language", "1"}, {"Code", "4321"}}),
@@ -138,7 +147,8 @@ void tst_frmMiravoCall::companyLookupByPick() {
     QVERIFY(control<QComboBox>(&window, "txtDial_Num4")->currentText().isEmpty());
 }
 
-void tst_frmMiravoCall::companyLookupTypedLetterByLetter() {
+void tst_frmMiravoCall::companyLookupTypedLetterByLetter()
+{
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({
         row({{"Company", "Al"}, {"Business", "1"}, {"Language", "1"}, {"Code", "1"}}),
@@ -165,7 +175,8 @@ void tst_frmMiravoCall::companyLookupTypedLetterByLetter() {
     QCOMPARE(combo->count(), 2);                   // typing adds no entries
 }
 
-void tst_frmMiravoCall::companyWithNullCode() {
+void tst_frmMiravoCall::companyWithNullCode()
+{
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({
         row({{"Company", "Full"}, {"Business", "111"}, {"Language", "1"}, {"Code", "SECRET"}}),
@@ -183,7 +194,8 @@ void tst_frmMiravoCall::companyWithNullCode() {
     QVERIFY(messages.shown().isEmpty());
 }
 
-void tst_frmMiravoCall::companyLookupSeesChangesWithoutRestart() {
+void tst_frmMiravoCall::companyLookupSeesChangesWithoutRestart()
+{
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({row({{"Company", "Alpha"}, {"Business", "1"}, {"Language", "1"}, {"Code", "1"}})}));
     frmMiravoCall window;
@@ -199,7 +211,8 @@ void tst_frmMiravoCall::companyLookupSeesChangesWithoutRestart() {
     QCOMPARE(control<QLineEdit>(&window, "txtDial_Num1")->text(), QStringLiteral("2"));
 }
 
-void tst_frmMiravoCall::lookupWithoutFileShowsError() {
+void tst_frmMiravoCall::lookupWithoutFileShowsError()
+{
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({row({{"Company", "Alpha"}, {"Business", "1"}})},
                                   {row({{"Name", "Ann"}, {"Home", "1"}})}));
@@ -216,7 +229,8 @@ void tst_frmMiravoCall::lookupWithoutFileShowsError() {
     QVERIFY(!QFile::exists(folder.databasePath()));
 }
 
-void tst_frmMiravoCall::personLookupAppends() {
+void tst_frmMiravoCall::personLookupAppends()
+{
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({}, {
                                           row({{"Name", "Ann"}, {"Home", "111"}, {"Fax", "333"}}),
@@ -237,7 +251,8 @@ void tst_frmMiravoCall::personLookupAppends() {
     QCOMPARE(window.destinationNumber(), QStringLiteral("5551234"));
 }
 
-void tst_frmMiravoCall::typingIntoClientLooksNothingUp() {
+void tst_frmMiravoCall::typingIntoClientLooksNothingUp()
+{
     TempDataFolder folder;
     QVERIFY(folder.createDatabase({}, {row({{"Name", "Ann"}, {"Home", "111"}})}));
     frmMiravoCall window;
@@ -250,7 +265,8 @@ void tst_frmMiravoCall::typingIntoClientLooksNothingUp() {
     QCOMPARE(people->count(), 1); // Enter does not add the typed text to the list
 }
 
-void tst_frmMiravoCall::designedShape() {
+void tst_frmMiravoCall::designedShape()
+{
     TempDataFolder folder;
     frmMiravoCall window;
     window.show();
@@ -282,7 +298,8 @@ void tst_frmMiravoCall::designedShape() {
     }
 }
 
-void tst_frmMiravoCall::closeClosesThisWindowOnly() {
+void tst_frmMiravoCall::closeClosesThisWindowOnly()
+{
     TempDataFolder folder;
     QWidget other;
     other.show();

@@ -46,26 +46,31 @@ private:
         std::unique_ptr<frmMiravoCall> window = std::make_unique<frmMiravoCall>();
     };
 
-    template <typename T> static T* control(QWidget* window, const char* name) {
+    template <typename T>
+    static T* control(QWidget* window, const char* name)
+    {
         auto* found = window->findChild<T*>(QString::fromLatin1(name));
         if (!found)
             qFatal("no control %s", name);
         return found;
     }
 
-    static void fill(QWidget* window, const Fields& fields) {
+    static void fill(QWidget* window, const Fields& fields)
+    {
         control<QLineEdit>(window, "txtDial_Num1")->setText(fields.access);
         control<QLineEdit>(window, "txtDial_Num2")->setText(fields.language);
         control<QLineEdit>(window, "txtDial_Num3")->setText(fields.pin);
         control<QComboBox>(window, "txtDial_Num4")->setEditText(fields.destination);
     }
 
-    static void click(QWidget* window, const char* button) {
+    static void click(QWidget* window, const char* button)
+    {
         QTest::mouseClick(control<QPushButton>(window, button), Qt::LeftButton);
     }
 
     // Whether another port object could take COM3 right now (it lets go again at once).
-    static bool portFree() {
+    static bool portFree()
+    {
         ModemPort probe;
         probe.setPortNumber(3);
         return probe.open();
@@ -89,7 +94,8 @@ private slots:
     void destroyingWindowReleasesPort();
 };
 
-void tst_MainDialing::firstConnect_data() {
+void tst_MainDialing::firstConnect_data()
+{
     QTest::addColumn<Fields>("fields");
     QTest::addColumn<MessageAnswer>("answer");
     QTest::addColumn<QByteArray>("bytes");
@@ -115,7 +121,8 @@ void tst_MainDialing::firstConnect_data() {
         << true;
 }
 
-void tst_MainDialing::firstConnect() {
+void tst_MainDialing::firstConnect()
+{
     QFETCH(Fields, fields);
     QFETCH(MessageAnswer, answer);
     QFETCH(QByteArray, bytes);
@@ -138,7 +145,8 @@ void tst_MainDialing::firstConnect() {
     QCOMPARE(portFree(), !openAfter);
 }
 
-void tst_MainDialing::questionBox() {
+void tst_MainDialing::questionBox()
+{
     Desk desk;
     desk.window->show();
     click(desk.window.get(), "cmdConnect");
@@ -149,7 +157,8 @@ void tst_MainDialing::questionBox() {
     QCOMPARE(question.style, MessageStyle::YesNoCritical);
 }
 
-void tst_MainDialing::modemDialsWhileQuestionIsShown() {
+void tst_MainDialing::modemDialsWhileQuestionIsShown()
+{
     Desk desk;
     desk.window->show();
     fill(desk.window.get(), {"18005551234", "2", "4321", "5551234"});
@@ -162,7 +171,8 @@ void tst_MainDialing::modemDialsWhileQuestionIsShown() {
     QCOMPARE(whileAsking, QByteArray("ATDT18005551234\r"));
 }
 
-void tst_MainDialing::secondConnectWithoutDisconnect_data() {
+void tst_MainDialing::secondConnectWithoutDisconnect_data()
+{
     QTest::addColumn<MessageAnswer>("answer");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("openAfter");
@@ -172,7 +182,8 @@ void tst_MainDialing::secondConnectWithoutDisconnect_data() {
     QTest::newRow("No sends nothing and closes") << MessageAnswer::No << QByteArray() << false;
 }
 
-void tst_MainDialing::secondConnectWithoutDisconnect() {
+void tst_MainDialing::secondConnectWithoutDisconnect()
+{
     QFETCH(MessageAnswer, answer);
     QFETCH(QByteArray, bytes);
     QFETCH(bool, openAfter);
@@ -197,7 +208,8 @@ void tst_MainDialing::secondConnectWithoutDisconnect() {
     QCOMPARE(desk.modem.received(), bytes);
 }
 
-void tst_MainDialing::connectAfterNoDialsAccessNumberAgain() {
+void tst_MainDialing::connectAfterNoDialsAccessNumberAgain()
+{
     Desk desk;
     desk.window->show();
     fill(desk.window.get(), {"1800", "2", "4321", "555"});
@@ -211,7 +223,8 @@ void tst_MainDialing::connectAfterNoDialsAccessNumberAgain() {
     QCOMPARE(desk.messages.texts(), (QStringList{Question, Question}));
 }
 
-void tst_MainDialing::disconnect() {
+void tst_MainDialing::disconnect()
+{
     Desk desk;
     desk.window->show();
     desk.messages.answerNext(MessageAnswer::Yes);
@@ -230,7 +243,8 @@ void tst_MainDialing::disconnect() {
     QVERIFY(desk.messages.shown().isEmpty());
 }
 
-void tst_MainDialing::disconnectWithPortClosedDoesNothing() {
+void tst_MainDialing::disconnectWithPortClosedDoesNothing()
+{
     Desk desk;
     desk.window->show();
     click(desk.window.get(), "cmdDisconnect");
@@ -240,7 +254,8 @@ void tst_MainDialing::disconnectWithPortClosedDoesNothing() {
     QVERIFY(portFree());
 }
 
-void tst_MainDialing::portThatNamesNoDevice_data() {
+void tst_MainDialing::portThatNamesNoDevice_data()
+{
     QTest::addColumn<MessageAnswer>("answer");
     QTest::addColumn<QStringList>("shown");
 
@@ -250,7 +265,8 @@ void tst_MainDialing::portThatNamesNoDevice_data() {
         << MessageAnswer::No << QStringList{PortMessage, PortMessage, Question};
 }
 
-void tst_MainDialing::portThatNamesNoDevice() {
+void tst_MainDialing::portThatNamesNoDevice()
+{
     QFETCH(MessageAnswer, answer);
     QFETCH(QStringList, shown);
     TempDataFolder folder;
@@ -276,7 +292,8 @@ void tst_MainDialing::portThatNamesNoDevice() {
     QCOMPARE(elsewhere.openCount(), 0);
 }
 
-void tst_MainDialing::portHeldByOtherPortObject() {
+void tst_MainDialing::portHeldByOtherPortObject()
+{
     // As when the keypad window holds the same port: every port step fails, and once it lets go Connect dials.
     Desk desk;
     desk.window->show();
@@ -300,7 +317,8 @@ void tst_MainDialing::portHeldByOtherPortObject() {
     QCOMPARE(desk.modem.received(), bytes);
 }
 
-void tst_MainDialing::portNumberIsTakenOnceAtStartUp() {
+void tst_MainDialing::portNumberIsTakenOnceAtStartUp()
+{
     Desk desk;
     VirtualModemRecorder com4(4);
     desk.window->show();
@@ -313,7 +331,8 @@ void tst_MainDialing::portNumberIsTakenOnceAtStartUp() {
     QCOMPARE(com4.openCount(), 0);
 }
 
-void tst_MainDialing::closingWindowReleasesPort() {
+void tst_MainDialing::closingWindowReleasesPort()
+{
     Desk desk;
     desk.window->show();
     desk.messages.answerNext(MessageAnswer::Yes);
@@ -328,7 +347,8 @@ void tst_MainDialing::closingWindowReleasesPort() {
     QVERIFY(portFree());
 }
 
-void tst_MainDialing::destroyingWindowReleasesPort() {
+void tst_MainDialing::destroyingWindowReleasesPort()
+{
     Desk desk;
     desk.window->show();
     fill(desk.window.get(), {"1800", "2", "4321", "555"});

@@ -15,7 +15,8 @@ private slots:
     void pauseSeconds();
 };
 
-void tst_TextNumbers::portNumber_data() {
+void tst_TextNumbers::portNumber_data()
+{
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<int>("value");
@@ -46,7 +47,8 @@ void tst_TextNumbers::portNumber_data() {
     QTest::newRow("arabic-indic digit") << QString::fromUtf8("\u0663") << false << 0;
 }
 
-void tst_TextNumbers::portNumber() {
+void tst_TextNumbers::portNumber()
+{
     QFETCH(QString, text);
     QFETCH(bool, accepted);
     QFETCH(int, value);
@@ -56,7 +58,8 @@ void tst_TextNumbers::portNumber() {
         QCOMPARE(int(*number), value);
 }
 
-void tst_TextNumbers::pauseSeconds_data() {
+void tst_TextNumbers::pauseSeconds_data()
+{
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<double>("value");
@@ -82,7 +85,8 @@ void tst_TextNumbers::pauseSeconds_data() {
     QTest::newRow("hundreds of digits") << QString(400, u'9') << false << 0.0;
 }
 
-void tst_TextNumbers::pauseSeconds() {
+void tst_TextNumbers::pauseSeconds()
+{
     QFETCH(QString, text);
     QFETCH(bool, accepted);
     QFETCH(double, value);

@@ -43,7 +43,8 @@ struct EditorKind {
     QStringList columns; // by field index
 };
 
-const EditorKind& editorKind(const QString& window) {
+const EditorKind& editorKind(const QString& window)
+{
     static const EditorKind clients{"frmClients", "Clients", "Name", 1,
                                     QStringList{"ID", "Name", "Address", "Card_num", "Card_Password", "Cell", "City",
                                                 "Code", "Fax", "Home", "Notes"}};
@@ -53,13 +54,15 @@ const EditorKind& editorKind(const QString& window) {
     return window == clients.window ? clients : vendors;
 }
 
-QWidget* showEditor(const QString& window) {
+QWidget* showEditor(const QString& window)
+{
     if (window == QLatin1String("frmClients"))
         return showWindow<frmClients>();
     return showWindow<frmVendors>();
 }
 
-QList<schema::Row> vendorRows(int count) {
+QList<schema::Row> vendorRows(int count)
+{
     const QList<schema::Row> all{
         row({{"Company", "Alpha"}, {"Business", "1800100"}, {"Language", "1"}, {"Code", "111"}, {"City", "Oslo"}}),
         row({{"Company", "Bravo"}, {"Business", "1800200"}, {"Language", "2"}, {"Code", "222"}, {"City", "Rome"}}),
@@ -68,7 +71,8 @@ QList<schema::Row> vendorRows(int count) {
     return all.mid(0, count);
 }
 
-QList<schema::Row> clientRows(int count) {
+QList<schema::Row> clientRows(int count)
+{
     const QList<schema::Row> all{
         row({{"Name", "Alpha"}, {"Home", "100"}, {"Cell", "101"}, {"Fax", "102"}, {"City", "Oslo"}}),
         row({{"Name", "Bravo"}, {"Home", "200"}, {"Cell", "201"}, {"Notes", "after 8"}}),
@@ -77,14 +81,16 @@ QList<schema::Row> clientRows(int count) {
     return all.mid(0, count);
 }
 
-QLineEdit* field(QWidget* window, int index) {
+QLineEdit* field(QWidget* window, int index)
+{
     auto* found = window->findChild<QLineEdit*>(QStringLiteral("txtFields_%1").arg(index));
     if (!found)
         qFatal("no field %d", index);
     return found;
 }
 
-void click(QWidget* window, const char* name) {
+void click(QWidget* window, const char* name)
+{
     auto* button = window->findChild<QAbstractButton*>(QString::fromLatin1(name));
     if (!button)
         qFatal("no button %s", name);
@@ -92,14 +98,16 @@ void click(QWidget* window, const char* name) {
 }
 
 // What a person does to replace a field's text: select all, delete, type.
-void retype(QLineEdit* edit, const QString& text) {
+void retype(QLineEdit* edit, const QString& text)
+{
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_Backspace);
     QTest::keyClicks(edit, text);
 }
 
-QStringList fieldTexts(QWidget* window, int count) {
+QStringList fieldTexts(QWidget* window, int count)
+{
     QStringList texts;
     for (int index = 0; index < count; ++index)
         texts.append(field(window, index)->text());
@@ -107,7 +115,8 @@ QStringList fieldTexts(QWidget* window, int count) {
 }
 
 // The column as stored in the file, in table order; Null reads "<Null>".
-QStringList stored(const QString& table, const QString& column) {
+QStringList stored(const QString& table, const QString& column)
+{
     QStringList values;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-read"));
@@ -128,12 +137,14 @@ QStringList stored(const QString& table, const QString& column) {
 class WriteLock {
 public:
     WriteLock()
-        : m_name(QStringLiteral("test-lock-%1").arg(++s_count)) {
+        : m_name(QStringLiteral("test-lock-%1").arg(++s_count))
+    {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(phoneCardDatabasePath());
         m_held = db.open() && QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE"));
     }
-    ~WriteLock() {
+    ~WriteLock()
+    {
         release();
         QSqlDatabase::database(m_name).close();
         QSqlDatabase::removeDatabase(m_name);
@@ -141,7 +152,8 @@ public:
     Q_DISABLE_COPY_MOVE(WriteLock)
 
     bool held() const { return m_held; }
-    void release() {
+    void release()
+    {
         if (m_held)
             QSqlQuery(QSqlDatabase::database(m_name)).exec(QStringLiteral("ROLLBACK"));
         m_held = false;
@@ -155,7 +167,8 @@ private:
 
 // Makes the file read-only for this process. Permissions do not bind root, which is how CI runs, so root
 // sets the file's immutable flag as well. Returns false when neither works here.
-bool makeReadOnly(const QString& path) {
+bool makeReadOnly(const QString& path)
+{
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     const QByteArray native = QFile::encodeName(path);
     const auto writable = [&] {
@@ -178,7 +191,8 @@ bool makeReadOnly(const QString& path) {
     return !writable();
 }
 
-void makeWritable(const QString& path) {
+void makeWritable(const QString& path)
+{
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_RDONLY);
     int flags = 0;
@@ -230,7 +244,8 @@ private slots:
     void mainWindowSeesStoredChanges();
 
 private:
-    static void bothWindows() {
+    static void bothWindows()
+    {
         QTest::addColumn<QString>("window");
         QTest::newRow("frmClients") << QStringLiteral("frmClients");
         QTest::newRow("frmVendors") << QStringLiteral("frmVendors");
@@ -242,12 +257,14 @@ private:
     bool m_madeReadOnly = false;
 };
 
-void tst_RecordEditors::init() {
+void tst_RecordEditors::init()
+{
     m_folder = std::make_unique<TempDataFolder>();
     m_messages = std::make_unique<ScriptedMessages>();
 }
 
-void tst_RecordEditors::cleanup() {
+void tst_RecordEditors::cleanup()
+{
     // The windows hold the file open: they go before the folder.
     delete openWindow<frmClients>().data();
     delete openWindow<frmVendors>().data();
@@ -261,7 +278,8 @@ void tst_RecordEditors::cleanup() {
     m_folder.reset();
 }
 
-void tst_RecordEditors::designedShape_data() {
+void tst_RecordEditors::designedShape_data()
+{
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QSize>("size");
@@ -294,7 +312,8 @@ void tst_RecordEditors::designedShape_data() {
                                 << QRect(304, 224, 73, 20) << QRect(2, 245, 375, 25) << vendorsOrder;
 }
 
-void tst_RecordEditors::designedShape() {
+void tst_RecordEditors::designedShape()
+{
     QFETCH(QString, window);
     QFETCH(QString, title);
     QFETCH(QSize, size);
@@ -341,7 +360,8 @@ void tst_RecordEditors::designedShape() {
     }
 }
 
-void tst_RecordEditors::navigationStaysWithinTable() {
+void tst_RecordEditors::navigationStaysWithinTable()
+{
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
@@ -370,7 +390,8 @@ void tst_RecordEditors::navigationStaysWithinTable() {
     QCOMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Alpha", "Bravo", "Charlie"}));
 }
 
-void tst_RecordEditors::longTable() {
+void tst_RecordEditors::longTable()
+{
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QList<schema::Row> many;
@@ -400,7 +421,8 @@ void tst_RecordEditors::longTable() {
     QCOMPARE(m_messages->texts(), QStringList());
 }
 
-void tst_RecordEditors::deleteRecord_data() {
+void tst_RecordEditors::deleteRecord_data()
+{
     QTest::addColumn<QString>("window");
     QTest::addColumn<int>("records");
     QTest::addColumn<int>("moves"); // with the next button, before Delete
@@ -419,7 +441,8 @@ void tst_RecordEditors::deleteRecord_data() {
     }
 }
 
-void tst_RecordEditors::deleteRecord() {
+void tst_RecordEditors::deleteRecord()
+{
     QFETCH(QString, window);
     QFETCH(int, records);
     QFETCH(int, moves);
@@ -444,7 +467,8 @@ void tst_RecordEditors::deleteRecord() {
     QCOMPARE(m_messages->shown().size(), left.isEmpty() ? 1 : 0); // nothing left to delete the second time
 }
 
-void tst_RecordEditors::addThenUpdate() {
+void tst_RecordEditors::addThenUpdate()
+{
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
@@ -478,7 +502,8 @@ void tst_RecordEditors::addThenUpdate() {
 
 enum class Leave { Previous, Next, Add, Refresh, Close };
 
-void tst_RecordEditors::leavingRecordStoresIt_data() {
+void tst_RecordEditors::leavingRecordStoresIt_data()
+{
     QTest::addColumn<QString>("window");
     QTest::addColumn<bool>("add");         // a new record, or a change to the second one
     QTest::addColumn<int>("leave");        // how the record is left
@@ -501,7 +526,8 @@ void tst_RecordEditors::leavingRecordStoresIt_data() {
     }
 }
 
-void tst_RecordEditors::leavingRecordStoresIt() {
+void tst_RecordEditors::leavingRecordStoresIt()
+{
     QFETCH(QString, window);
     QFETCH(bool, add);
     QFETCH(int, leave);
@@ -544,7 +570,8 @@ void tst_RecordEditors::leavingRecordStoresIt() {
         QCOMPARE(field(editor, kind.keyIndex)->text(), shownKey);
 }
 
-void tst_RecordEditors::addLeftBlankAddsNothing() {
+void tst_RecordEditors::addLeftBlankAddsNothing()
+{
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
@@ -559,7 +586,8 @@ void tst_RecordEditors::addLeftBlankAddsNothing() {
     QCOMPARE(m_messages->texts(), QStringList());
 }
 
-void tst_RecordEditors::refreshReadsTheFileAgain() {
+void tst_RecordEditors::refreshReadsTheFileAgain()
+{
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
@@ -583,7 +611,8 @@ void tst_RecordEditors::refreshReadsTheFileAgain() {
     QCOMPARE(m_messages->texts(), QStringList());
 }
 
-void tst_RecordEditors::emptiedFieldIsStoredAsNull() {
+void tst_RecordEditors::emptiedFieldIsStoredAsNull()
+{
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
@@ -603,7 +632,8 @@ void tst_RecordEditors::emptiedFieldIsStoredAsNull() {
     QCOMPARE(m_messages->texts(), QStringList());
 }
 
-void tst_RecordEditors::emptyTable() {
+void tst_RecordEditors::emptyTable()
+{
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(0));
@@ -624,7 +654,8 @@ void tst_RecordEditors::emptyTable() {
     QCOMPARE(stored(kind.table, kind.keyColumn), QStringList{"First"});
 }
 
-void tst_RecordEditors::storeRefused_data() {
+void tst_RecordEditors::storeRefused_data()
+{
     QTest::addColumn<QString>("window");
     QTest::addColumn<bool>("locked"); // or read-only
     QTest::addColumn<bool>("add");    // a new record, or a change to the second one
@@ -640,7 +671,8 @@ void tst_RecordEditors::storeRefused_data() {
     }
 }
 
-void tst_RecordEditors::storeRefused() {
+void tst_RecordEditors::storeRefused()
+{
     QFETCH(QString, window);
     QFETCH(bool, locked);
     QFETCH(bool, add);
@@ -695,7 +727,8 @@ void tst_RecordEditors::storeRefused() {
     }
 }
 
-void tst_RecordEditors::closeWithRefusedValues() {
+void tst_RecordEditors::closeWithRefusedValues()
+{
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
@@ -728,7 +761,8 @@ void tst_RecordEditors::closeWithRefusedValues() {
     QCOMPARE(m_messages->shown().size(), 3);
 }
 
-void tst_RecordEditors::tableCannotBeOpened_data() {
+void tst_RecordEditors::tableCannotBeOpened_data()
+{
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("damage"); // empty: no file at all
     QTest::addColumn<QString>("description");
@@ -744,7 +778,8 @@ void tst_RecordEditors::tableCannotBeOpened_data() {
     }
 }
 
-void tst_RecordEditors::tableCannotBeOpened() {
+void tst_RecordEditors::tableCannotBeOpened()
+{
     QFETCH(QString, window);
     QFETCH(QString, damage);
     QFETCH(QString, description);
@@ -771,7 +806,8 @@ void tst_RecordEditors::tableCannotBeOpened() {
     QCOMPARE(m_messages->shown().size(), 5);
 }
 
-void tst_RecordEditors::phonebookShowsBothEditors() {
+void tst_RecordEditors::phonebookShowsBothEditors()
+{
     QVERIFY(createDatabase(3));
     frmMiravoCall* main = showMainWindow();
     click(main, "cmdPhonebook");
@@ -804,7 +840,8 @@ void tst_RecordEditors::phonebookShowsBothEditors() {
     QCOMPARE(m_messages->texts(), QStringList());
 }
 
-void tst_RecordEditors::mainWindowSeesStoredChanges() {
+void tst_RecordEditors::mainWindowSeesStoredChanges()
+{
     QVERIFY(createDatabase(3));
     frmMiravoCall* main = showMainWindow();
     click(main, "cmdPhonebook");

@@ -34,22 +34,27 @@ const QByteArray Tone = "ATDT2,4321,,5551234,#\r\n";
 const QString StartStatus = QStringLiteral("Dialing: 18005551234\r\n\r\nPick up the handset when the dialing is "
                                            "complete.\r\n\r\nPress End after you hear ringing.");
 
-QString sequenceStatus(const QString& v1, const QString& v2, const QString& v3) {
+QString sequenceStatus(const QString& v1, const QString& v2, const QString& v3)
+{
     return QStringLiteral("Dialing: 18005551234\r\n\r\nSequence Listing\r\n") + v1 + "\r\n" + v2 + "\r\n" + v3;
 }
 
-template <typename T> T* control(QWidget* window, const QString& name) {
+template <typename T>
+T* control(QWidget* window, const QString& name)
+{
     auto* found = window->findChild<T*>(name);
     if (!found)
         qFatal("no control %s", qPrintable(name));
     return found;
 }
 
-void click(QWidget* window, const QString& name) {
+void click(QWidget* window, const QString& name)
+{
     QTest::mouseClick(control<QWidget>(window, name), Qt::LeftButton);
 }
 
-QStringList entries(const QComboBox* combo) {
+QStringList entries(const QComboBox* combo)
+{
     QStringList result;
     for (int i = 0; i < combo->count(); ++i)
         result.append(combo->itemText(i));
@@ -57,7 +62,8 @@ QStringList entries(const QComboBox* combo) {
 }
 
 // Runs `action` once from the event loop as soon as `ready` holds: what a user does during a pause.
-void whenReady(QObject* context, std::function<bool()> ready, std::function<void()> action) {
+void whenReady(QObject* context, std::function<bool()> ready, std::function<void()> action)
+{
     auto* timer = new QTimer(context);
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, context, [timer, ready, action] {
@@ -81,7 +87,8 @@ private:
     std::unique_ptr<VirtualModemRecorder> m_modem;
     QPointer<frmMiravoCall> m_main;
 
-    frmPhone* openKeypad() {
+    frmPhone* openKeypad()
+    {
         click(m_main, "cmdDial");
         frmPhone* keypad = openWindow<frmPhone>();
         if (keypad && !QTest::qWaitForWindowExposed(keypad))
@@ -120,12 +127,14 @@ private slots:
     void closingReleasesPort();
 };
 
-void tst_frmPhone::initTestCase() {
+void tst_frmPhone::initTestCase()
+{
     // The tests close every window now and then; the test program must not end with them.
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-void tst_frmPhone::init() {
+void tst_frmPhone::init()
+{
     m_folder = std::make_unique<TempDataFolder>();
     m_messages = std::make_unique<ScriptedMessages>();
     m_modem = std::make_unique<VirtualModemRecorder>(3);
@@ -137,7 +146,8 @@ void tst_frmPhone::init() {
     control<QComboBox>(m_main, "txtDial_Num4")->setEditText("5551234");
 }
 
-void tst_frmPhone::cleanup() {
+void tst_frmPhone::cleanup()
+{
     if (keypad())
         keypad()->close();
     if (m_main)
@@ -148,7 +158,8 @@ void tst_frmPhone::cleanup() {
     m_folder.reset();
 }
 
-void tst_frmPhone::freshWindowAndKeys_data() {
+void tst_frmPhone::freshWindowAndKeys_data()
+{
     QTest::addColumn<bool>("clearFirst");
     QTest::addColumn<QStringList>("keys");
     QTest::addColumn<QString>("shown");
@@ -164,7 +175,8 @@ void tst_frmPhone::freshWindowAndKeys_data() {
     QTest::newRow("CLR alone") << true << QStringList{} << QString();
 }
 
-void tst_frmPhone::freshWindowAndKeys() {
+void tst_frmPhone::freshWindowAndKeys()
+{
     QFETCH(bool, clearFirst);
     QFETCH(QStringList, keys);
     QFETCH(QString, shown);
@@ -196,7 +208,8 @@ void tst_frmPhone::freshWindowAndKeys() {
     QCOMPARE(m_modem->openCount(), 0);
 }
 
-void tst_frmPhone::designedShape() {
+void tst_frmPhone::designedShape()
+{
     frmPhone* window = openKeypad();
     QVERIFY(window);
     QCOMPARE(window->windowTitle(), QStringLiteral("Phone"));
@@ -241,7 +254,8 @@ void tst_frmPhone::designedShape() {
     }
 }
 
-void tst_frmPhone::portTextAtCreation_data() {
+void tst_frmPhone::portTextAtCreation_data()
+{
     QTest::addColumn<QString>("portText");
     QTest::addColumn<bool>("usable");
 
@@ -253,7 +267,8 @@ void tst_frmPhone::portTextAtCreation_data() {
     QTest::newRow("negative") << "-3" << false;
 }
 
-void tst_frmPhone::portTextAtCreation() {
+void tst_frmPhone::portTextAtCreation()
+{
     QFETCH(QString, portText);
     QFETCH(bool, usable);
     control<QLineEdit>(m_main, "txtPort")->setText(portText);
@@ -279,7 +294,8 @@ void tst_frmPhone::portTextAtCreation() {
     QCOMPARE(m_modem->openCount(), 0);
 }
 
-void tst_frmPhone::sendComposition_data() {
+void tst_frmPhone::sendComposition_data()
+{
     QTest::addColumn<QStringList>("slotTexts"); // empty: as created
     QTest::addColumn<QByteArray>("tone");
     QTest::addColumn<QStringList>("values");
@@ -299,7 +315,8 @@ void tst_frmPhone::sendComposition_data() {
         << QStringList{"2", "", "5551234"};
 }
 
-void tst_frmPhone::sendComposition() {
+void tst_frmPhone::sendComposition()
+{
     QFETCH(QStringList, slotTexts);
     QFETCH(QByteArray, tone);
     QFETCH(QStringList, values);
@@ -332,7 +349,8 @@ void tst_frmPhone::sendComposition() {
     QCOMPARE(m_modem->modem().lineSettings(), QStringLiteral("9600,N,8,1"));
 }
 
-void tst_frmPhone::pause_data() {
+void tst_frmPhone::pause_data()
+{
     QTest::addColumn<QString>("pauseText");
     QTest::addColumn<int>("leastMs");
 
@@ -342,7 +360,8 @@ void tst_frmPhone::pause_data() {
     QTest::newRow("2,5 seconds") << "2,5" << 2500;
 }
 
-void tst_frmPhone::pause() {
+void tst_frmPhone::pause()
+{
     QFETCH(QString, pauseText);
     QFETCH(int, leastMs);
 
@@ -374,7 +393,8 @@ void tst_frmPhone::pause() {
     QVERIFY(m_messages->shown().isEmpty());
 }
 
-void tst_frmPhone::secondSendWithoutEnd() {
+void tst_frmPhone::secondSendWithoutEnd()
+{
     frmPhone* window = openKeypad();
     QVERIFY(window);
     control<QLineEdit>(window, "txtPause")->setText("0");
@@ -393,7 +413,8 @@ void tst_frmPhone::secondSendWithoutEnd() {
     QVERIFY(m_messages->shown().isEmpty());
 }
 
-void tst_frmPhone::comFieldNamesAnotherPort() {
+void tst_frmPhone::comFieldNamesAnotherPort()
+{
     VirtualModemRecorder com1(1);
     VirtualModemRecorder com2(2);
     QVERIFY(com1.isReady() && com2.isReady());
@@ -414,7 +435,8 @@ void tst_frmPhone::comFieldNamesAnotherPort() {
     QVERIFY(m_messages->shown().isEmpty());
 }
 
-void tst_frmPhone::failingSteps_data() {
+void tst_frmPhone::failingSteps_data()
+{
     QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("portHeld");
     QTest::addColumn<QString>("pauseText");
@@ -443,7 +465,8 @@ void tst_frmPhone::failingSteps_data() {
                                          << "3" << 1 << Access + Tone << true;
 }
 
-void tst_frmPhone::failingSteps() {
+void tst_frmPhone::failingSteps()
+{
     QFETCH(QString, button);
     QFETCH(bool, portHeld);
     QFETCH(QString, pauseText);
@@ -475,7 +498,8 @@ void tst_frmPhone::failingSteps() {
     QTRY_COMPARE(m_modem->received(), line);
 }
 
-void tst_frmPhone::portHeldByTheMainWindow() {
+void tst_frmPhone::portHeldByTheMainWindow()
+{
     // After a Yes the main window keeps COM3 open for the call; the keypad window has a port object of its own.
     m_messages->answerNext(MessageAnswer::Yes);
     click(m_main, "cmdConnect");
@@ -493,7 +517,8 @@ void tst_frmPhone::portHeldByTheMainWindow() {
     QCOMPARE(m_modem->received(), Access + Tone); // nothing from the keypad window
 }
 
-void tst_frmPhone::mainWindowGoneDuringAMessage() {
+void tst_frmPhone::mainWindowGoneDuringAMessage()
+{
     ModemPort holder;
     holder.setPortNumber(3);
     QVERIFY(holder.open());
@@ -512,7 +537,8 @@ void tst_frmPhone::mainWindowGoneDuringAMessage() {
     m_messages->onShow({});
 }
 
-void tst_frmPhone::quickDial_data() {
+void tst_frmPhone::quickDial_data()
+{
     QTest::addColumn<bool>("openFirst");
     QTest::addColumn<bool>("portHeld");
     QTest::addColumn<QByteArray>("line");
@@ -523,7 +549,8 @@ void tst_frmPhone::quickDial_data() {
     QTest::newRow("port held elsewhere: reported, nothing sent") << false << true << QByteArray();
 }
 
-void tst_frmPhone::quickDial() {
+void tst_frmPhone::quickDial()
+{
     QFETCH(bool, openFirst);
     QFETCH(bool, portHeld);
     QFETCH(QByteArray, line);
@@ -561,7 +588,8 @@ void tst_frmPhone::quickDial() {
     QVERIFY(m_messages->shown().isEmpty());
 }
 
-void tst_frmPhone::endToggles() {
+void tst_frmPhone::endToggles()
+{
     frmPhone* window = openKeypad();
     QVERIFY(window);
     click(window, "cmdEnd");
@@ -580,7 +608,8 @@ void tst_frmPhone::endToggles() {
     QTRY_VERIFY(!keypad());
 }
 
-void tst_frmPhone::duringThePause_data() {
+void tst_frmPhone::duringThePause_data()
+{
     QTest::addColumn<QString>("pauseText");
     QTest::addColumn<QString>("action");
     QTest::addColumn<QByteArray>("line");
@@ -602,7 +631,8 @@ void tst_frmPhone::duringThePause_data() {
                                                     << "cmd5" << Access + Tone << true;
 }
 
-void tst_frmPhone::duringThePause() {
+void tst_frmPhone::duringThePause()
+{
     QFETCH(QString, pauseText);
     QFETCH(QString, action);
     QFETCH(QByteArray, line);
@@ -649,14 +679,16 @@ void tst_frmPhone::duringThePause() {
     QVERIFY(m_modem->portOpen());
 }
 
-void tst_frmPhone::closingReleasesPort_data() {
+void tst_frmPhone::closingReleasesPort_data()
+{
     QTest::addColumn<QString>("how");
     QTest::newRow("CLOSE") << "cmdClose";
     QTest::newRow("title bar close") << "close";
     QTest::newRow("main window closed") << "main";
 }
 
-void tst_frmPhone::closingReleasesPort() {
+void tst_frmPhone::closingReleasesPort()
+{
     QFETCH(QString, how);
     QPointer<frmPhone> window = openKeypad();
     QVERIFY(window);

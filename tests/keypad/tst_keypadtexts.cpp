@@ -17,7 +17,8 @@ private slots:
     void keyCharacters();
 };
 
-void tst_KeypadTexts::slotResolution_data() {
+void tst_KeypadTexts::slotResolution_data()
+{
     QTest::addColumn<QString>("slotText");
     QTest::addColumn<QString>("value");
 
@@ -43,14 +44,16 @@ void tst_KeypadTexts::slotResolution_data() {
                                              << "";
 }
 
-void tst_KeypadTexts::slotResolution() {
+void tst_KeypadTexts::slotResolution()
+{
     QFETCH(QString, slotText);
     QFETCH(QString, value);
     const MainDialFields fields{"ACCESS", "LANG", "PIN", "DEST"};
     QCOMPARE(resolveSlot(slotText, fields), value);
 }
 
-void tst_KeypadTexts::usablePortTexts_data() {
+void tst_KeypadTexts::usablePortTexts_data()
+{
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("port"); // 0: refused
 
@@ -67,14 +70,16 @@ void tst_KeypadTexts::usablePortTexts_data() {
     QTest::newRow("fraction") << "3.0" << 0;
 }
 
-void tst_KeypadTexts::usablePortTexts() {
+void tst_KeypadTexts::usablePortTexts()
+{
     QFETCH(QString, text);
     QFETCH(int, port);
     const auto number = usablePortNumber(text);
     QCOMPARE(number.value_or(0), port);
 }
 
-void tst_KeypadTexts::keyCharacters() {
+void tst_KeypadTexts::keyCharacters()
+{
     QString keys;
     for (int element = 0; element <= 11; ++element)
         keys += keypadCharacter(element);

@@ -8,7 +8,8 @@
 #include <iostream>
 #include <string>
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     QCoreApplication app(argc, argv);
     if (argc != 2)
         return 2;

@@ -17,7 +17,8 @@ private slots:
     void commandBytes();
 };
 
-void tst_DialCommands::accessNumberCommand_data() {
+void tst_DialCommands::accessNumberCommand_data()
+{
     QTest::addColumn<QString>("accessNumber");
     QTest::addColumn<QByteArray>("bytes");
 
@@ -35,13 +36,15 @@ void tst_DialCommands::accessNumberCommand_data() {
     }() << QByteArray("ATDT") + QByteArray(32, 'x') + "\r";
 }
 
-void tst_DialCommands::accessNumberCommand() {
+void tst_DialCommands::accessNumberCommand()
+{
     QFETCH(QString, accessNumber);
     QFETCH(QByteArray, bytes);
     QCOMPARE(miravo::commandBytes(miravo::accessNumberCommand(accessNumber)), bytes);
 }
 
-void tst_DialCommands::toneCommand_data() {
+void tst_DialCommands::toneCommand_data()
+{
     QTest::addColumn<QString>("value1");
     QTest::addColumn<QString>("value2");
     QTest::addColumn<QString>("value3");
@@ -67,7 +70,8 @@ void tst_DialCommands::toneCommand_data() {
         << QStringLiteral("1") + QChar(0x7F) << QStringLiteral("\x1b+++") << "5" << QByteArray("ATDT1,+++,,5,#\r\n");
 }
 
-void tst_DialCommands::toneCommand() {
+void tst_DialCommands::toneCommand()
+{
     QFETCH(QString, value1);
     QFETCH(QString, value2);
     QFETCH(QString, value3);
@@ -75,7 +79,8 @@ void tst_DialCommands::toneCommand() {
     QCOMPARE(miravo::commandBytes(miravo::toneCommand(value1, value2, value3)), bytes);
 }
 
-void tst_DialCommands::commandBytes_data() {
+void tst_DialCommands::commandBytes_data()
+{
     QTest::addColumn<QString>("command");
     QTest::addColumn<QByteArray>("bytes");
 
@@ -89,7 +94,8 @@ void tst_DialCommands::commandBytes_data() {
     QTest::newRow("empty") << "" << QByteArray();
 }
 
-void tst_DialCommands::commandBytes() {
+void tst_DialCommands::commandBytes()
+{
     QFETCH(QString, command);
     QFETCH(QByteArray, bytes);
     QCOMPARE(miravo::commandBytes(command), bytes);

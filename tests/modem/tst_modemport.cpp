@@ -21,7 +21,8 @@ namespace {
 // Another program holding (or trying to hold) a port: the holder helper next to this test.
 class OtherProgram {
 public:
-    explicit OtherProgram(int portNumber) {
+    explicit OtherProgram(int portNumber)
+    {
         m_process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tst_modemport_holder"),
                         {QString::number(portNumber)});
     }
@@ -29,12 +30,14 @@ public:
     Q_DISABLE_COPY_MOVE(OtherProgram)
 
     // "opened" or "refused ..."
-    QString answer() {
+    QString answer()
+    {
         if (!m_process.canReadLine() && !m_process.waitForReadyRead(10000))
             return QStringLiteral("no answer");
         return QString::fromLocal8Bit(m_process.readLine()).trimmed();
     }
-    void release() {
+    void release()
+    {
         if (m_process.state() == QProcess::NotRunning)
             return;
         m_process.write("close\n");
@@ -74,7 +77,8 @@ private slots:
     void closeDeliversWhatTheDeviceCouldNotTakeAtOnce();
 };
 
-void tst_ModemPort::deviceForPortNumber_data() {
+void tst_ModemPort::deviceForPortNumber_data()
+{
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("linkTarget"); // "" = no link
     QTest::addColumn<QString>("expected");   // "LINK" = the link itself
@@ -93,7 +97,8 @@ void tst_ModemPort::deviceForPortNumber_data() {
                                             << "";
 }
 
-void tst_ModemPort::deviceForPortNumber() {
+void tst_ModemPort::deviceForPortNumber()
+{
     QFETCH(int, port);
     QFETCH(QString, linkTarget);
     QFETCH(QString, expected);
@@ -107,7 +112,8 @@ void tst_ModemPort::deviceForPortNumber() {
     QCOMPARE(devicePathForPort(port), expected == QLatin1String("LINK") ? link : expected);
 }
 
-void tst_ModemPort::writeReachesModemByteForByte_data() {
+void tst_ModemPort::writeReachesModemByteForByte_data()
+{
     QTest::addColumn<QStringList>("writes");
     QTest::addColumn<QByteArray>("bytes");
 
@@ -131,7 +137,8 @@ void tst_ModemPort::writeReachesModemByteForByte_data() {
                                                            }();
 }
 
-void tst_ModemPort::writeReachesModemByteForByte() {
+void tst_ModemPort::writeReachesModemByteForByte()
+{
     QFETCH(QStringList, writes);
     QFETCH(QByteArray, bytes);
     TempDataFolder folder;
@@ -152,14 +159,16 @@ void tst_ModemPort::writeReachesModemByteForByte() {
     QCOMPARE(modem.received(), bytes);
 }
 
-void tst_ModemPort::startsClosedWithDialSettings() {
+void tst_ModemPort::startsClosedWithDialSettings()
+{
     const ModemPort port;
     QVERIFY(!port.isOpen());
     QCOMPARE(port.portNumber(), 1);
     QCOMPARE(port.lineSettings(), QStringLiteral("9600,N,8,1"));
 }
 
-void tst_ModemPort::openFails_data() {
+void tst_ModemPort::openFails_data()
+{
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("linkTarget");
 
@@ -170,7 +179,8 @@ void tst_ModemPort::openFails_data() {
     QTest::newRow("link to a file that is no terminal") << 3 << "FILE";
 }
 
-void tst_ModemPort::openFails() {
+void tst_ModemPort::openFails()
+{
     QFETCH(int, port);
     QFETCH(QString, linkTarget);
     TempDataFolder folder;
@@ -195,7 +205,8 @@ void tst_ModemPort::openFails() {
     QVERIFY(!modemPort.write(QStringLiteral("ATDT1\r")));
 }
 
-void tst_ModemPort::writeToClosedPortFails() {
+void tst_ModemPort::writeToClosedPortFails()
+{
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     QVERIFY(modem.isReady());
@@ -209,7 +220,8 @@ void tst_ModemPort::writeToClosedPortFails() {
     QCOMPARE(modem.received(), QByteArray());
 }
 
-void tst_ModemPort::closeOfClosedPortDoesNothing() {
+void tst_ModemPort::closeOfClosedPortDoesNothing()
+{
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     ModemPort port;
@@ -225,7 +237,8 @@ void tst_ModemPort::closeOfClosedPortDoesNothing() {
     QVERIFY(modem.waitForBytes(1));
 }
 
-void tst_ModemPort::closeLetsGoOfTheDevice() {
+void tst_ModemPort::closeLetsGoOfTheDevice()
+{
     // A pseudo-terminal has no DTR line to watch; what it shows is that the last holder let go of the device,
     // which is what makes a real serial port drop DTR and the modem leave the line.
     TempDataFolder folder;
@@ -241,7 +254,8 @@ void tst_ModemPort::closeLetsGoOfTheDevice() {
     QCOMPARE(modem.openCount(), 1);
 }
 
-void tst_ModemPort::destroyingOpenPortClosesIt() {
+void tst_ModemPort::destroyingOpenPortClosesIt()
+{
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     auto port = std::make_unique<ModemPort>();
@@ -256,7 +270,8 @@ void tst_ModemPort::destroyingOpenPortClosesIt() {
     QVERIFY(next.open());
 }
 
-void tst_ModemPort::secondPortObjectIsRefused() {
+void tst_ModemPort::secondPortObjectIsRefused()
+{
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     ModemPort first;
@@ -276,7 +291,8 @@ void tst_ModemPort::secondPortObjectIsRefused() {
     QCOMPARE(modem.received(), QByteArray("AB"));
 }
 
-void tst_ModemPort::otherProgramHoldingPortRefusesUs() {
+void tst_ModemPort::otherProgramHoldingPortRefusesUs()
+{
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     OtherProgram other(3);
@@ -289,7 +305,8 @@ void tst_ModemPort::otherProgramHoldingPortRefusesUs() {
     QVERIFY2(port.open(), qPrintable(port.errorString()));
 }
 
-void tst_ModemPort::otherProgramIsRefusedWhileWeHoldPort() {
+void tst_ModemPort::otherProgramIsRefusedWhileWeHoldPort()
+{
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     ModemPort port;
@@ -304,7 +321,8 @@ void tst_ModemPort::otherProgramIsRefusedWhileWeHoldPort() {
     QCOMPARE(after.answer(), QStringLiteral("opened"));
 }
 
-void tst_ModemPort::portHeldLongIsStillRefused() {
+void tst_ModemPort::portHeldLongIsStillRefused()
+{
     // Qt's device lock file counts as stale after 30 s, but only when no live holder keeps it locked: a port
     // held through a long call must still keep other programs (root included) out.
     TempDataFolder folder;
@@ -337,7 +355,8 @@ void tst_ModemPort::portHeldLongIsStillRefused() {
     QVERIFY(!second.open());
 }
 
-void tst_ModemPort::lineSettings_data() {
+void tst_ModemPort::lineSettings_data()
+{
     QTest::addColumn<QString>("settings");
     QTest::addColumn<bool>("accepted");
 
@@ -352,7 +371,8 @@ void tst_ModemPort::lineSettings_data() {
     QTest::newRow("three stop bits") << "9600,N,8,3" << false;
 }
 
-void tst_ModemPort::lineSettings() {
+void tst_ModemPort::lineSettings()
+{
     QFETCH(QString, settings);
     QFETCH(bool, accepted);
     ModemPort port;
@@ -360,7 +380,8 @@ void tst_ModemPort::lineSettings() {
     QCOMPARE(port.lineSettings(), accepted ? settings : DialLineSettings);
 }
 
-void tst_ModemPort::settingsApplyAtOnceToOpenPort() {
+void tst_ModemPort::settingsApplyAtOnceToOpenPort()
+{
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     ModemPort port;
@@ -374,7 +395,8 @@ void tst_ModemPort::settingsApplyAtOnceToOpenPort() {
     QCOMPARE(modem.modem().lineSettings(), QStringLiteral("9600,N,8,1"));
 }
 
-void tst_ModemPort::writeThenCloseThousandTimesLosesNothing() {
+void tst_ModemPort::writeThenCloseThousandTimesLosesNothing()
+{
     // QSerialPort on its own drops unsent bytes on close: a write followed at once by a close loses them.
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
@@ -395,7 +417,8 @@ void tst_ModemPort::writeThenCloseThousandTimesLosesNothing() {
     QCOMPARE(modem.openCount(), Rounds);
 }
 
-void tst_ModemPort::closeDeliversWhatTheDeviceCouldNotTakeAtOnce() {
+void tst_ModemPort::closeDeliversWhatTheDeviceCouldNotTakeAtOnce()
+{
     // More than a pseudo-terminal buffers: part of it is still in the port object when the close comes.
     TempDataFolder folder;
     VirtualModemRecorder modem(3);

@@ -25,7 +25,8 @@ private slots:
     void leavesAUsersLinkAlone();
 };
 
-void tst_VirtualModem::splitter_data() {
+void tst_VirtualModem::splitter_data()
+{
     QTest::addColumn<QByteArrayList>("chunks");
     QTest::addColumn<QByteArrayList>("commands");
     QTest::addColumn<QByteArray>("pending");
@@ -42,7 +43,8 @@ void tst_VirtualModem::splitter_data() {
         << QByteArrayList{"AT", "DT"} << QByteArrayList{} << QByteArray("ATDT");
 }
 
-void tst_VirtualModem::splitter() {
+void tst_VirtualModem::splitter()
+{
     QFETCH(QByteArrayList, chunks);
     QFETCH(QByteArrayList, commands);
     QFETCH(QByteArray, pending);
@@ -55,7 +57,8 @@ void tst_VirtualModem::splitter() {
     QVERIFY(!splitter.hasPending());
 }
 
-void tst_VirtualModem::visibleText_data() {
+void tst_VirtualModem::visibleText_data()
+{
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
 
@@ -66,13 +69,15 @@ void tst_VirtualModem::visibleText_data() {
     QTest::newRow("Latin-1 letter") << QByteArray("\xe9") << QStringLiteral("\u00e9");
 }
 
-void tst_VirtualModem::visibleText() {
+void tst_VirtualModem::visibleText()
+{
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QCOMPARE(miravo::visibleText(bytes), text);
 }
 
-void tst_VirtualModem::countsCloseFollowedAtOnceByOpen() {
+void tst_VirtualModem::countsCloseFollowedAtOnceByOpen()
+{
     // The two-stage dial closes and opens again at once; the modem still sees a close in between.
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
@@ -93,7 +98,8 @@ void tst_VirtualModem::countsCloseFollowedAtOnceByOpen() {
     QVERIFY(modem.portClosed());
 }
 
-void tst_VirtualModem::linkIsRemovedWhenStopped() {
+void tst_VirtualModem::linkIsRemovedWhenStopped()
+{
     TempDataFolder folder;
     QString link;
     {
@@ -108,7 +114,8 @@ void tst_VirtualModem::linkIsRemovedWhenStopped() {
     QCOMPARE(devicePathForPort(5), QStringLiteral("/dev/ttyS4"));
 }
 
-void tst_VirtualModem::leavesAUsersLinkAlone() {
+void tst_VirtualModem::leavesAUsersLinkAlone()
+{
     // A link to a modem that is unplugged right now is still the user's choice of device.
     TempDataFolder folder;
     QVERIFY(QDir().mkpath(portLinksFolder()));

@@ -10,7 +10,8 @@ namespace {
 
 constexpr int MaxRequestHead = 64 * 1024;
 
-QByteArray response(int status, const QByteArray& reason, const QString& title) {
+QByteArray response(int status, const QByteArray& reason, const QString& title)
+{
     const QByteArray body = QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%1</title>"
                                            "</head><body><h1>%1</h1></body></html>")
                                 .arg(title.toHtmlEscaped())
@@ -26,19 +27,22 @@ QByteArray response(int status, const QByteArray& reason, const QString& title) 
 } // namespace
 
 LoopbackHttpServer::LoopbackHttpServer(QObject* parent)
-    : QObject(parent) {
+    : QObject(parent)
+{
     connect(&m_server, &QTcpServer::newConnection, this, &LoopbackHttpServer::accept);
     m_server.listen(QHostAddress::LocalHost, 0);
 }
 
-LoopbackHttpServer::~LoopbackHttpServer() {
+LoopbackHttpServer::~LoopbackHttpServer()
+{
     for (const auto& held : std::as_const(m_held)) {
         if (held.first)
             held.first->abort();
     }
 }
 
-QUrl LoopbackHttpServer::url(const QString& path) const {
+QUrl LoopbackHttpServer::url(const QString& path) const
+{
     QUrl result;
     result.setScheme(QStringLiteral("http"));
     result.setHost(QStringLiteral("127.0.0.1"));
@@ -47,15 +51,18 @@ QUrl LoopbackHttpServer::url(const QString& path) const {
     return result;
 }
 
-void LoopbackHttpServer::addPage(const QString& path, const QString& title) {
+void LoopbackHttpServer::addPage(const QString& path, const QString& title)
+{
     m_pages.insert(path, {title, false});
 }
 
-void LoopbackHttpServer::addSlowPage(const QString& path, const QString& title) {
+void LoopbackHttpServer::addSlowPage(const QString& path, const QString& title)
+{
     m_pages.insert(path, {title, true});
 }
 
-void LoopbackHttpServer::releaseHeld() {
+void LoopbackHttpServer::releaseHeld()
+{
     const auto held = std::exchange(m_held, {});
     for (const auto& [socket, path] : held) {
         if (!socket)
@@ -65,14 +72,16 @@ void LoopbackHttpServer::releaseHeld() {
     }
 }
 
-int LoopbackHttpServer::heldCount() const {
+int LoopbackHttpServer::heldCount() const
+{
     int count = 0;
     for (const auto& held : m_held)
         count += held.first && held.first->state() == QAbstractSocket::ConnectedState ? 1 : 0;
     return count;
 }
 
-void LoopbackHttpServer::accept() {
+void LoopbackHttpServer::accept()
+{
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
@@ -80,7 +89,8 @@ void LoopbackHttpServer::accept() {
     }
 }
 
-void LoopbackHttpServer::read(QTcpSocket* socket) {
+void LoopbackHttpServer::read(QTcpSocket* socket)
+{
     // One request per connection, since every answer closes it: wait for the whole head, then answer once.
     if (socket->property("answered").toBool())
         return;
@@ -103,7 +113,8 @@ void LoopbackHttpServer::read(QTcpSocket* socket) {
     answer(socket, QUrl(target).path(), userAgent);
 }
 
-void LoopbackHttpServer::answer(QTcpSocket* socket, const QString& path, const QByteArray& userAgent) {
+void LoopbackHttpServer::answer(QTcpSocket* socket, const QString& path, const QByteArray& userAgent)
+{
     m_requests.append(path);
     m_userAgents.insert(path, userAgent);
     emit requested(path);

@@ -2,22 +2,26 @@
 
 namespace miravo::test {
 
-ScriptedMessages::ScriptedMessages() {
+ScriptedMessages::ScriptedMessages()
+{
     setMessageService(this);
 }
 
-ScriptedMessages::~ScriptedMessages() {
+ScriptedMessages::~ScriptedMessages()
+{
     setMessageService(nullptr);
 }
 
-QStringList ScriptedMessages::texts() const {
+QStringList ScriptedMessages::texts() const
+{
     QStringList result;
     for (const MessageRequest& request : m_shown)
         result.append(request.text);
     return result;
 }
 
-MessageAnswer ScriptedMessages::show(const MessageRequest& request) {
+MessageAnswer ScriptedMessages::show(const MessageRequest& request)
+{
     m_shown.append(request);
     if (m_hook)
         m_hook(request);

@@ -11,22 +11,26 @@ namespace miravo::test {
 
 TempDataFolder::TempDataFolder()
     : m_previous(qgetenv("XDG_DATA_HOME"))
-    , m_hadPrevious(qEnvironmentVariableIsSet("XDG_DATA_HOME")) {
+    , m_hadPrevious(qEnvironmentVariableIsSet("XDG_DATA_HOME"))
+{
     qputenv("XDG_DATA_HOME", m_dir.path().toLocal8Bit());
 }
 
-TempDataFolder::~TempDataFolder() {
+TempDataFolder::~TempDataFolder()
+{
     if (m_hadPrevious)
         qputenv("XDG_DATA_HOME", m_previous);
     else
         qunsetenv("XDG_DATA_HOME");
 }
 
-QString TempDataFolder::databasePath() const {
+QString TempDataFolder::databasePath() const
+{
     return phoneCardDatabasePath();
 }
 
-bool TempDataFolder::createDatabase(const QList<schema::Row>& vendors, const QList<schema::Row>& clients) {
+bool TempDataFolder::createDatabase(const QList<schema::Row>& vendors, const QList<schema::Row>& clients)
+{
     const auto created = schema::createDatabase(databasePath());
     if (!created.ok) {
         qWarning("createDatabase: %s", qPrintable(created.error));
@@ -35,7 +39,8 @@ bool TempDataFolder::createDatabase(const QList<schema::Row>& vendors, const QLi
     return addRows(QStringLiteral("Vendors"), vendors) && addRows(QStringLiteral("Clients"), clients);
 }
 
-bool TempDataFolder::addRows(const QString& table, const QList<schema::Row>& rows) {
+bool TempDataFolder::addRows(const QString& table, const QList<schema::Row>& rows)
+{
     if (rows.isEmpty())
         return true;
     const auto inserted = schema::insertRows(databasePath(), table, rows);
@@ -44,7 +49,8 @@ bool TempDataFolder::addRows(const QString& table, const QList<schema::Row>& row
     return inserted.ok;
 }
 
-bool TempDataFolder::exec(const QString& sql) {
+bool TempDataFolder::exec(const QString& sql)
+{
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-exec"));

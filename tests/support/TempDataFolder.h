@@ -30,7 +30,8 @@ private:
 };
 
 // Shorthand for building rows: row({{"Company", "Acme"}, {"Code", QVariant()}}).
-inline schema::Row row(std::initializer_list<QPair<QString, QVariant>> values) {
+inline schema::Row row(std::initializer_list<QPair<QString, QVariant>> values)
+{
     return schema::Row(values);
 }
 

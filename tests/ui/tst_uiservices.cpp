@@ -24,7 +24,8 @@ public:
     SampleWindow() { ++created; }
 };
 
-double processCpuSeconds() {
+double processCpuSeconds()
+{
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
@@ -48,7 +49,8 @@ private slots:
     void twips();
 };
 
-void tst_UiServices::realMessageBoxes_data() {
+void tst_UiServices::realMessageBoxes_data()
+{
     QTest::addColumn<int>("style");
     QTest::addColumn<QString>("title");
     QTest::addColumn<int>("press"); // QMessageBox::StandardButton, 0 = Enter on the default button
@@ -65,7 +67,8 @@ void tst_UiServices::realMessageBoxes_data() {
         << int(QMessageBox::Critical);
 }
 
-void tst_UiServices::realMessageBoxes() {
+void tst_UiServices::realMessageBoxes()
+{
     QFETCH(int, style);
     QFETCH(QString, title);
     QFETCH(int, press);
@@ -98,7 +101,8 @@ void tst_UiServices::realMessageBoxes() {
     QVERIFY(wasModal);
 }
 
-void tst_UiServices::scriptedService() {
+void tst_UiServices::scriptedService()
+{
     test::ScriptedMessages messages;
     messages.answerNext(MessageAnswer::Yes);
     QCOMPARE(showMessage("q", MessageStyle::YesNoCritical, "T"), MessageAnswer::Yes);
@@ -107,7 +111,8 @@ void tst_UiServices::scriptedService() {
     QCOMPARE(messages.shown().last().title, ApplicationTitle);
 }
 
-void tst_UiServices::oneWindowOfEachKind() {
+void tst_UiServices::oneWindowOfEachKind()
+{
     SampleWindow::created = 0;
     SampleWindow* first = showWindow<SampleWindow>();
     QVERIFY(first->isVisible());
@@ -127,7 +132,8 @@ void tst_UiServices::oneWindowOfEachKind() {
     QTRY_VERIFY(openWindow<SampleWindow>().isNull());
 }
 
-void tst_UiServices::waitKeepsEventsFlowing() {
+void tst_UiServices::waitKeepsEventsFlowing()
+{
     QPushButton button;
     int clicks = 0;
     connect(&button, &QPushButton::clicked, [&] { ++clicks; });
@@ -146,7 +152,8 @@ void tst_UiServices::waitKeepsEventsFlowing() {
     QVERIFY2(cpu < 0.15, qPrintable(QString::number(cpu)));
 }
 
-void tst_UiServices::waitEndsWhenGuardDies() {
+void tst_UiServices::waitEndsWhenGuardDies()
+{
     auto* guard = new QObject;
     QTimer::singleShot(20, guard, [guard] { delete guard; });
     QElapsedTimer elapsed;
@@ -155,14 +162,16 @@ void tst_UiServices::waitEndsWhenGuardDies() {
     QVERIFY(elapsed.elapsed() < 10000);
 }
 
-void tst_UiServices::waitOfNothing_data() {
+void tst_UiServices::waitOfNothing_data()
+{
     QTest::addColumn<double>("seconds");
     QTest::newRow("zero") << 0.0;
     QTest::newRow("negative") << -5.0;
     QTest::newRow("not a number") << std::nan("");
 }
 
-void tst_UiServices::waitOfNothing() {
+void tst_UiServices::waitOfNothing()
+{
     QFETCH(double, seconds);
     QElapsedTimer elapsed;
     elapsed.start();
@@ -170,7 +179,8 @@ void tst_UiServices::waitOfNothing() {
     QVERIFY(elapsed.elapsed() < 100);
 }
 
-void tst_UiServices::twips_data() {
+void tst_UiServices::twips_data()
+{
     QTest::addColumn<int>("twips");
     QTest::addColumn<int>("pixels");
     QTest::newRow("window width") << 8085 << 539;
@@ -181,7 +191,8 @@ void tst_UiServices::twips_data() {
     QTest::newRow("small negative offset") << -15 << -1;
 }
 
-void tst_UiServices::twips() {
+void tst_UiServices::twips()
+{
     QFETCH(int, twips);
     QFETCH(int, pixels);
     QCOMPARE(twipsToPixels(twips), pixels);

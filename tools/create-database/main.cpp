@@ -11,7 +11,8 @@
 
 #include <cstdio>
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("miravo-create-database"));
 

@@ -40,7 +40,8 @@ struct VirtualModem::Private {
     int closes = 0;
     Clock::time_point lastReceivedAt;
 
-    void emitEvent(Event::Kind kind, const QByteArray& bytes = {}) {
+    void emitEvent(Event::Kind kind, const QByteArray& bytes = {})
+    {
         const Event event{kind, bytes, Clock::now()};
         {
             const std::lock_guard lock(mutex);
@@ -69,7 +70,8 @@ struct VirtualModem::Private {
 // watching only the pseudo-terminal (POLLHUP) would miss a close that is followed at once by the next open,
 // as in the two-stage dial. A close is reported once every byte written before it has been read: the master
 // gives EIO only when nothing is left and no one holds the far end.
-void VirtualModem::Private::run() {
+void VirtualModem::Private::run()
+{
     int holders = 0;       // open descriptions of the far end right now
     bool draining = false; // the last holder closed; read what is left until EIO
     char buffer[4096];
@@ -129,7 +131,8 @@ void VirtualModem::Private::run() {
     }
 }
 
-void VirtualModem::Private::closeFds() {
+void VirtualModem::Private::closeFds()
+{
     for (int* fd : {&master, &watch, &wake}) {
         if (*fd >= 0)
             ::close(*fd);
@@ -138,23 +141,28 @@ void VirtualModem::Private::closeFds() {
 }
 
 VirtualModem::VirtualModem(int portNumber)
-    : d(std::make_unique<Private>()) {
+    : d(std::make_unique<Private>())
+{
     d->portNumber = portNumber;
 }
 
-VirtualModem::~VirtualModem() {
+VirtualModem::~VirtualModem()
+{
     stop();
 }
 
-void VirtualModem::setListener(Listener listener) {
+void VirtualModem::setListener(Listener listener)
+{
     d->listener = std::move(listener);
 }
 
-void VirtualModem::setReplaceExistingLink(bool replace) {
+void VirtualModem::setReplaceExistingLink(bool replace)
+{
     d->replaceExisting = replace;
 }
 
-bool VirtualModem::start() {
+bool VirtualModem::start()
+{
     if (isRunning())
         return true;
     d->link = portLinkPath(d->portNumber);
@@ -209,7 +217,8 @@ bool VirtualModem::start() {
     return true;
 }
 
-void VirtualModem::stop() {
+void VirtualModem::stop()
+{
     if (!d->reader.joinable())
         return;
     const uint64_t one = 1;
@@ -220,57 +229,69 @@ void VirtualModem::stop() {
     d->closeFds();
 }
 
-bool VirtualModem::isRunning() const {
+bool VirtualModem::isRunning() const
+{
     return d->reader.joinable();
 }
 
-QString VirtualModem::errorString() const {
+QString VirtualModem::errorString() const
+{
     return d->error;
 }
 
-int VirtualModem::portNumber() const {
+int VirtualModem::portNumber() const
+{
     return d->portNumber;
 }
 
-QString VirtualModem::linkPath() const {
+QString VirtualModem::linkPath() const
+{
     return d->link;
 }
 
-QString VirtualModem::devicePath() const {
+QString VirtualModem::devicePath() const
+{
     return d->device;
 }
 
-QByteArray VirtualModem::received() const {
+QByteArray VirtualModem::received() const
+{
     const std::lock_guard lock(d->mutex);
     return d->received;
 }
 
-void VirtualModem::clearReceived() {
+void VirtualModem::clearReceived()
+{
     const std::lock_guard lock(d->mutex);
     d->received.clear();
 }
 
-int VirtualModem::openCount() const {
+int VirtualModem::openCount() const
+{
     const std::lock_guard lock(d->mutex);
     return d->opens;
 }
 
-int VirtualModem::closeCount() const {
+int VirtualModem::closeCount() const
+{
     const std::lock_guard lock(d->mutex);
     return d->closes;
 }
 
-bool VirtualModem::isPortOpen() const {
+bool VirtualModem::isPortOpen() const
+{
     const std::lock_guard lock(d->mutex);
     return d->opens > d->closes;
 }
 
-VirtualModem::Clock::time_point VirtualModem::lastReceivedAt() const {
+VirtualModem::Clock::time_point VirtualModem::lastReceivedAt() const
+{
     const std::lock_guard lock(d->mutex);
     return d->lastReceivedAt;
 }
 
-QString VirtualModem::lineSettings() const {
+QString VirtualModem::lineSettings() const
+{
     // On Linux the master reports the terminal settings of the far end, which are what the program set.
     termios settings{};
     if (d->master < 0 || ::tcgetattr(d->master, &settings) != 0)
@@ -313,7 +334,8 @@ QString VirtualModem::lineSettings() const {
     return QStringLiteral("%1,%2,%3,%4").arg(baud).arg(parity).arg(dataBits).arg((settings.c_cflag & CSTOPB) ? 2 : 1);
 }
 
-QString visibleText(const QByteArray& bytes) {
+QString visibleText(const QByteArray& bytes)
+{
     QString text;
     for (const char byte : bytes) {
         const auto value = static_cast<unsigned char>(byte);
@@ -329,7 +351,8 @@ QString visibleText(const QByteArray& bytes) {
     return text;
 }
 
-QList<QByteArray> CommandSplitter::feed(const QByteArray& bytes) {
+QList<QByteArray> CommandSplitter::feed(const QByteArray& bytes)
+{
     QList<QByteArray> commands;
     for (const char byte : bytes) {
         if (m_pending.endsWith('\r')) {
@@ -345,7 +368,8 @@ QList<QByteArray> CommandSplitter::feed(const QByteArray& bytes) {
     return commands;
 }
 
-QByteArray CommandSplitter::flush() {
+QByteArray CommandSplitter::flush()
+{
     return std::exchange(m_pending, {});
 }
 

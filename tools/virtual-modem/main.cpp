@@ -24,7 +24,8 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
-void onSignal(int) {
+void onSignal(int)
+{
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
@@ -35,9 +36,11 @@ constexpr int UnfinishedCommandMs = 300;
 class Printer final {
 public:
     explicit Printer(QFile* log)
-        : m_log(log) {}
+        : m_log(log)
+    {}
 
-    void line(const QString& text) {
+    void line(const QString& text)
+    {
         const QString stamped = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")) + QStringLiteral("  ") +
                                 text + QLatin1Char('\n');
         const QByteArray utf8 = stamped.toUtf8();
@@ -55,7 +58,8 @@ private:
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("miravo-virtual-modem"));
 
