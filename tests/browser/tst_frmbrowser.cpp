@@ -2,6 +2,7 @@
 // the busy indicator in the caption, the address box and its list, the toolbar commands and the layout rule.
 #include "WebEngineTestMain.h"
 #include "browser/frmBrowser.h"
+#include "support/Controls.h"
 #include "support/LoopbackHttpServer.h"
 #include "ui/Twips.h"
 
@@ -18,6 +19,8 @@
 #include <memory>
 
 using namespace miravo;
+using miravo::test::control;
+using miravo::test::entries;
 using miravo::test::LoopbackHttpServer;
 
 namespace {
@@ -32,23 +35,6 @@ const QString OtherTitle = QStringLiteral("Another page");
 const QString SearchPath = QStringLiteral("/search.htm");
 const QString SearchTitle = QStringLiteral("Search the web");
 const QString SlowPath = QStringLiteral("/slow.htm");
-
-template <typename T>
-T* control(QWidget* window, const char* name)
-{
-    auto* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
-
-QStringList entries(const QComboBox* combo)
-{
-    QStringList result;
-    for (int i = 0; i < combo->count(); ++i)
-        result.append(combo->itemText(i));
-    return result;
-}
 
 // Requests other than the engine's own look for a site icon.
 int pageRequests(const LoopbackHttpServer& server)

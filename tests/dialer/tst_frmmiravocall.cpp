@@ -1,6 +1,7 @@
 // The main window on the offscreen platform, with its database in a temporary data folder: start-up lists,
 // the company and person lookups, and the window's designed shape.
 #include "dialer/frmMiravoCall.h"
+#include "support/Controls.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDataFolder.h"
 
@@ -12,43 +13,15 @@
 #include <QtTest>
 
 using namespace miravo;
+using miravo::test::control;
+using miravo::test::entries;
+using miravo::test::pick;
 using miravo::test::row;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
 
-namespace {
-
-QStringList entries(const QComboBox* combo)
-{
-    QStringList result;
-    for (int i = 0; i < combo->count(); ++i)
-        result.append(combo->itemText(i));
-    return result;
-}
-
-// A person picks an entry of a drop-down list.
-void pick(QComboBox* combo, const QString& entry)
-{
-    const int index = combo->findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    QVERIFY2(index >= 0, qPrintable(entry));
-    combo->setCurrentIndex(index);
-    emit combo->activated(index);
-}
-
-} // namespace
-
 class tst_frmMiravoCall : public QObject {
     Q_OBJECT
-
-private:
-    template <typename T>
-    static T* control(QWidget* window, const char* name)
-    {
-        auto* found = window->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
 
 private slots:
     void startUp();

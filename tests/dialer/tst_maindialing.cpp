@@ -2,6 +2,7 @@
 // modem on COM3: exactly which bytes reach the line, which messages the user sees, and when the port is held.
 #include "dialer/frmMiravoCall.h"
 #include "modem/ModemPort.h"
+#include "support/Controls.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDataFolder.h"
 #include "support/VirtualModemRecorder.h"
@@ -16,6 +17,7 @@
 #include <memory>
 
 using namespace miravo;
+using miravo::test::control;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
 using miravo::test::VirtualModemRecorder;
@@ -45,15 +47,6 @@ private:
         ScriptedMessages messages;
         std::unique_ptr<frmMiravoCall> window = std::make_unique<frmMiravoCall>();
     };
-
-    template <typename T>
-    static T* control(QWidget* window, const char* name)
-    {
-        auto* found = window->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
 
     static void fill(QWidget* window, const Fields& fields)
     {

@@ -4,6 +4,7 @@
 #include "dialer/frmMiravoCall.h"
 #include "keypad/frmPhone.h"
 #include "modem/ModemPort.h"
+#include "support/Controls.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDataFolder.h"
 #include "support/VirtualModemRecorder.h"
@@ -21,6 +22,8 @@
 #include <memory>
 
 using namespace miravo;
+using miravo::test::control;
+using miravo::test::entries;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
 using miravo::test::VirtualModemRecorder;
@@ -39,26 +42,9 @@ QString sequenceStatus(const QString& v1, const QString& v2, const QString& v3)
     return QStringLiteral("Dialing: 18005551234\r\n\r\nSequence Listing\r\n") + v1 + "\r\n" + v2 + "\r\n" + v3;
 }
 
-template <typename T>
-T* control(QWidget* window, const QString& name)
-{
-    auto* found = window->findChild<T*>(name);
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
-}
-
 void click(QWidget* window, const QString& name)
 {
     QTest::mouseClick(control<QWidget>(window, name), Qt::LeftButton);
-}
-
-QStringList entries(const QComboBox* combo)
-{
-    QStringList result;
-    for (int i = 0; i < combo->count(); ++i)
-        result.append(combo->itemText(i));
-    return result;
 }
 
 // Runs `action` once from the event loop as soon as `ready` holds: what a user does during a pause.
