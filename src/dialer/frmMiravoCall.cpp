@@ -9,20 +9,19 @@
 #include "keypad/frmPhone.h"
 #include "modem/DialCommands.h"
 #include "modem/ModemPort.h"
+#include "ui/FixedWindow.h"
 #include "ui/MessageService.h"
 #include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPushButton>
-#include <QScreen>
 
 namespace miravo {
 namespace {
@@ -137,20 +136,13 @@ QLabel* picture(QWidget* window, const ControlDesign& design, const QString& res
 } // namespace
 
 frmMiravoCall::frmMiravoCall(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent, FixedWindowFlags)
 {
     setObjectName(QStringLiteral("frmMiravoCall"));
     setFont(fontFor(FontKind::Default));
     setWindowTitle(QStringLiteral("Miravo"));
-    setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
     buildControls();
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = rect();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    shapeFixedWindow(this, ClientWidth, ClientHeight);
 
     // The load step. A failing step ends silently; the window opens all the same.
     m_txtPort->setText(QStringLiteral("3"));

@@ -6,19 +6,18 @@
 #include "modem/DialCommands.h"
 #include "modem/ModemPort.h"
 #include "ui/EventWait.h"
+#include "ui/FixedWindow.h"
 #include "ui/MessageService.h"
 #include "ui/Twips.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -122,22 +121,15 @@ QComboBox* slot(QWidget* window, const ControlDesign& design, int element)
 } // namespace
 
 frmPhone::frmPhone(frmMiravoCall* mainWindow, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent, FixedWindowFlags)
     , m_main(mainWindow)
     , m_MSComm1(std::make_unique<ModemPort>())
     , m_openGuard(std::make_unique<QObject>())
 {
     setObjectName(QStringLiteral("frmPhone"));
     setWindowTitle(QStringLiteral("Phone"));
-    setFixedSize(twipsToPixels(ClientWidth), twipsToPixels(ClientHeight));
     buildControls();
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = rect();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    shapeFixedWindow(this, ClientWidth, ClientHeight);
 
     if (m_main)
         connect(m_main, &QObject::destroyed, this, &frmPhone::mainWindow_Destroyed);
