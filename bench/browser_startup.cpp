@@ -8,6 +8,7 @@
 // peak resident memory at that moment.
 //   bench_browser_startup [runs]       runs all three and prints the medians and their ratios
 //   <either build> --child [--bare]    one start (used by the above); prints the peak resident memory in KiB
+#include "StartupDatabase.h"
 #include "data/PhoneCardDatabase.h"
 #include "data/PhoneCardSchema.h"
 #include "dialer/frmMiravoCall.h"
@@ -118,16 +119,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int runs = argc >= 2 ? std::max(1, atoi(argv[1])) : 21;
     QTemporaryDir data;
-    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-    const QString path = miravo::phoneCardDatabasePath();
-    miravo::schema::createDatabase(path);
-    QList<miravo::schema::Row> vendors, clients;
-    for (int i = 0; i < 100; ++i) {
-        vendors.append({{"Company", QStringLiteral("Card company %1").arg(i)}, {"Business", "18005550000"}});
-        clients.append({{"Name", QStringLiteral("Person %1").arg(i)}, {"Home", "0114412345678"}});
-    }
-    miravo::schema::insertRows(path, QStringLiteral("Vendors"), vendors);
-    miravo::schema::insertRows(path, QStringLiteral("Clients"), clients);
+    fillStartupDatabase(data);
 
     struct Way {
         const char* name;

@@ -3,6 +3,7 @@
 //   bench_startup [runs]           runs both kinds, interleaved, and prints the medians and their ratio
 //   bench_startup --child main|bare|text  one start of one kind (used by the above); "text" is the bare window
 //                                         with one label, to show what the first text on screen costs
+#include "StartupDatabase.h"
 #include "data/PhoneCardDatabase.h"
 #include "data/PhoneCardSchema.h"
 #include "dialer/frmMiravoCall.h"
@@ -70,16 +71,7 @@ int main(int argc, char** argv)
 
     const int runs = argc >= 2 ? std::max(1, atoi(argv[1])) : 21;
     QTemporaryDir data;
-    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-    const QString path = miravo::phoneCardDatabasePath();
-    miravo::schema::createDatabase(path);
-    QList<miravo::schema::Row> vendors, clients;
-    for (int i = 0; i < 100; ++i) {
-        vendors.append({{"Company", QStringLiteral("Card company %1").arg(i)}, {"Business", "18005550000"}});
-        clients.append({{"Name", QStringLiteral("Person %1").arg(i)}, {"Home", "0114412345678"}});
-    }
-    miravo::schema::insertRows(path, QStringLiteral("Vendors"), vendors);
-    miravo::schema::insertRows(path, QStringLiteral("Clients"), clients);
+    fillStartupDatabase(data);
 
     QMap<QString, QList<double>> times;
     for (int i = 0; i < runs; ++i) {
