@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
@@ -92,6 +93,11 @@ void frmBrowser::buildControls()
         button->setData(key);
         button->setToolTip(key);
     }
+    // The platform's own keys for moving through the pages, Escape to stop loading.
+    m_tbToolBar->actions().at(0)->setShortcuts(QKeySequence::Back);
+    m_tbToolBar->actions().at(1)->setShortcuts(QKeySequence::Forward);
+    m_tbToolBar->actions().at(2)->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_tbToolBar->actions().at(3)->setShortcuts(QKeySequence::Refresh);
 
     m_brwWebBrowser = new QWebEngineView(this);
     m_brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
@@ -119,10 +125,21 @@ void frmBrowser::buildControls()
     m_cboAddress->setInsertPolicy(QComboBox::NoInsert);
     m_cboAddress->setCompleter(nullptr);
     m_lblAddress->setBuddy(m_cboAddress);
+    // Qt would read an editable combo box's text as its name on Linux: the caption names it instead.
+    m_cboAddress->setAccessibleName(QStringLiteral("Address:"));
+    m_cboAddress->lineEdit()->setAccessibleName(m_cboAddress->accessibleName());
 
     // Tab order: the browser first (it has the focus when the window opens), then the label's buddy, the address
-    // box; the toolbar and the strip take no focus.
+    // box, then the toolbar's buttons (a toolbar keeps its buttons out of the tab order unless told otherwise).
+    QWidget* previous = m_cboAddress;
     setTabOrder(m_brwWebBrowser, m_cboAddress);
+    for (QAction* action : m_tbToolBar->actions()) {
+        QWidget* button = m_tbToolBar->widgetForAction(action);
+        button->setFocusPolicy(Qt::TabFocus);
+        button->setAccessibleName(action->text());
+        setTabOrder(previous, button);
+        previous = button;
+    }
     m_brwWebBrowser->setFocus();
 
     connect(m_cboAddress, &QComboBox::activated, this, &frmBrowser::cboAddress_Click);

@@ -1,6 +1,7 @@
 #include "data/RecordEditor.h"
 
 #include "data/RecordNavigator.h"
+#include "ui/AccessibleControls.h"
 #include "ui/MessageService.h"
 
 #include <QCloseEvent>
@@ -88,6 +89,7 @@ void RecordEditor::buildControls()
         auto* label = new QLabel(QString::fromLatin1(design.column) + QLatin1Char(':'), this);
         label->setObjectName(QStringLiteral("lblLabels_%1").arg(design.index));
         label->setGeometry(design.label.toPixels());
+        tieCaption(label, field);
     }
 
     std::array<QPushButton*, Buttons.size()> buttons{};
@@ -99,6 +101,7 @@ void RecordEditor::buildControls()
                 .toPixels());
         // Enter in a field must not press a button: Update is the user's choice.
         button->setAutoDefault(false);
+        nameButton(button);
         buttons[i] = button;
     }
     m_cmdAdd = buttons[0];
@@ -109,17 +112,21 @@ void RecordEditor::buildControls()
 
     m_navigator = new RecordNavigator(QString::fromLatin1(m_design.sourceName), this);
     m_navigator->setGeometry(m_design.navigator.toPixels());
+    for (QLineEdit* field : std::as_const(m_txtFields))
+        m_navigator->takeKeysFrom(field);
 
-    QWidget* previous = nullptr;
+    // The navigation bar's buttons follow the five buttons in the tab order.
+    QList<QWidget*> tabOrder;
     for (const char* name : m_design.tabOrder) {
         auto* widget = findChild<QWidget*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
         Q_ASSERT_X(widget, "RecordEditor", name);
-        if (previous)
-            setTabOrder(previous, widget);
-        else
-            widget->setFocus();
-        previous = widget;
+        tabOrder.append(widget);
+        if (widget == m_cmdAdd)
+            tabOrder.append(m_navigator->buttons());
     }
+    tabOrder.first()->setFocus();
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     connect(m_cmdAdd, &QPushButton::clicked, this, &RecordEditor::cmdAdd_Click);
     connect(m_cmdUpdate, &QPushButton::clicked, this, &RecordEditor::cmdUpdate_Click);

@@ -9,6 +9,7 @@
 #include "keypad/frmPhone.h"
 #include "modem/DialCommands.h"
 #include "modem/ModemPort.h"
+#include "ui/AccessibleControls.h"
 #include "ui/FixedWindow.h"
 #include "ui/MessageService.h"
 #include "ui/Twips.h"
@@ -104,8 +105,7 @@ W* place(QWidget*, const ControlDesign& design, W* widget)
 QLabel* label(QWidget* window, const ControlDesign& design)
 {
     auto* caption = place(window, design, new QLabel(QString::fromLatin1(design.caption), window));
-    // A caption too long for its line wraps inside its frame instead of being cut off.
-    caption->setWordWrap(true);
+    fitCaption(caption);
     return caption;
 }
 
@@ -122,6 +122,10 @@ QComboBox* comboBox(QWidget* window, const ControlDesign& design)
     // typed text to the list either. The lists hold their entries in the order they were appended.
     combo->setCompleter(nullptr);
     combo->setInsertPolicy(QComboBox::NoInsert);
+    // Leaving the box, or Enter, would make the entry that equals the typed text current and report it as picked.
+    // A typed name only looks something up where the window says so (each keystroke in Combo1); in Combo2 only a
+    // pick from the list does.
+    QObject::disconnect(combo->lineEdit(), &QLineEdit::editingFinished, combo, nullptr);
     return combo;
 }
 
@@ -164,19 +168,19 @@ void frmMiravoCall::closeEvent(QCloseEvent* event)
 void frmMiravoCall::buildControls()
 {
     m_Label7 = label(this, Label7);
-    label(this, Label5);
+    QLabel* const companyCaption = label(this, Label5);
     m_Combo1 = comboBox(this, Combo1);
-    label(this, Label1);
+    QLabel* const accessCaption = label(this, Label1);
     m_txtDial_Num1 = place(this, txtDial_Num1, new QLineEdit(this));
-    label(this, Label2);
+    QLabel* const languageCaption = label(this, Label2);
     m_txtDial_Num2 = place(this, txtDial_Num2, new QLineEdit(this));
-    label(this, Label9);
+    QLabel* const portCaption = label(this, Label9);
     m_txtPort = place(this, txtPort, new QLineEdit(this));
-    label(this, Label3);
+    QLabel* const pinCaption = label(this, Label3);
     m_txtDial_Num3 = place(this, txtDial_Num3, new QLineEdit(this));
-    label(this, Label6);
+    QLabel* const clientCaption = label(this, Label6);
     m_Combo2 = comboBox(this, Combo2);
-    label(this, Label4);
+    QLabel* const numberCaption = label(this, Label4);
     m_txtDial_Num4 = comboBox(this, txtDial_Num4);
     m_cmdDial = button(this, cmdDial);
     m_cmdConnect = button(this, cmdConnect);
@@ -184,8 +188,22 @@ void frmMiravoCall::buildControls()
     m_cmdPhonebook = button(this, cmdPhonebook);
     m_cmdDisconnect = button(this, cmdDisconnect);
     m_cmdClose = button(this, cmdClose);
-    picture(this, Image2, QStringLiteral(":/dialer/images/handset.png"));
-    picture(this, Image1, QStringLiteral(":/dialer/images/card.png"));
+    QLabel* const handset = picture(this, Image2, QStringLiteral(":/dialer/images/handset.png"));
+    QLabel* const card = picture(this, Image1, QStringLiteral(":/dialer/images/card.png"));
+
+    // What a screen reader says: each field is named by the caption beside it, each button by its caption, and
+    // the two pictures by what they show.
+    tieCaption(companyCaption, m_Combo1);
+    tieCaption(accessCaption, m_txtDial_Num1);
+    tieCaption(languageCaption, m_txtDial_Num2);
+    tieCaption(portCaption, m_txtPort);
+    tieCaption(pinCaption, m_txtDial_Num3);
+    tieCaption(clientCaption, m_Combo2);
+    tieCaption(numberCaption, m_txtDial_Num4);
+    for (QPushButton* each : {m_cmdDial, m_cmdConnect, m_Command1, m_cmdPhonebook, m_cmdDisconnect, m_cmdClose})
+        nameButton(each);
+    handset->setAccessibleName(tr("Telephone handset"));
+    card->setAccessibleName(tr("Calling card"));
 
     const QList<QWidget*> tabOrder{m_cmdConnect,   m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose,
                                    m_Combo1,       m_Combo2,       m_Command1,     m_cmdDial,      m_cmdDisconnect,
@@ -213,10 +231,11 @@ void frmMiravoCall::loadLists()
         m_Combo1->addItems(companies.value);
     if (const auto clients = readClientNames(); clients.ok())
         m_Combo2->addItems(clients.value);
-    // Adding items to an editable combo box shows the first entry; the texts start empty.
-    m_Combo1->setEditText(QString());
-    m_Combo2->setEditText(QString());
-    m_txtDial_Num4->setEditText(QString());
+    // Filling an empty list makes its first entry current. No entry is current at start-up and the texts are
+    // empty, so that Down picks the first entry, as in any drop-down list.
+    m_Combo1->setCurrentIndex(-1);
+    m_Combo2->setCurrentIndex(-1);
+    m_txtDial_Num4->setCurrentIndex(-1);
 }
 
 QString frmMiravoCall::portText() const
@@ -266,8 +285,11 @@ void frmMiravoCall::Combo2_Click()
         return;
     // The offered numbers accumulate: every person chosen so far stays offered. The number to dial (the text)
     // is the user's to pick or type, so it is kept as it is.
+    // No entry is current afterwards either (appending to an empty list would make the first one current), so
+    // Down picks the first offered number.
     const QString typed = m_txtDial_Num4->currentText();
     m_txtDial_Num4->addItems(found.value);
+    m_txtDial_Num4->setCurrentIndex(-1);
     m_txtDial_Num4->setEditText(typed);
     repaint();
 }

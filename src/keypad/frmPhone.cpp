@@ -5,6 +5,7 @@
 #include "keypad/KeypadTexts.h"
 #include "modem/DialCommands.h"
 #include "modem/ModemPort.h"
+#include "ui/AccessibleControls.h"
 #include "ui/EventWait.h"
 #include "ui/FixedWindow.h"
 #include "ui/MessageService.h"
@@ -148,7 +149,7 @@ void frmPhone::buildControls()
     m_txtnumbers = place(txtnumbers, new QPlainTextEdit(this));
     m_Label1 = caption(this, Label1, CaptionYellow);
     m_txtnewport = place(txtnewport, new QLineEdit(this));
-    caption(this, Label2, PaleYellow);
+    QLabel* const pauseCaption = caption(this, Label2, PaleYellow);
     m_txtPause = place(txtPause, new QLineEdit(this));
     m_txtPause->setToolTip(QStringLiteral("Enter time (seconds) to pause before starting sequence."));
     caption(this, Label3, CaptionYellow);
@@ -157,19 +158,45 @@ void frmPhone::buildControls()
     m_Combo3 = slot(this, Combo3, 2);
 
     // Behind the keys, not around them: the keys are the window's own controls.
-    place(Frame1, new QGroupBox(this));
+    auto* keypadFrame = place(Frame1, new QGroupBox(this));
+    QList<QPushButton*> keys;
     for (const KeyDesign& key : Keys) {
         QPushButton* keyButton = button(this, key.control);
         keyButton->setProperty(ElementProperty, key.element);
         connect(keyButton, &QPushButton::clicked, this, [this, element = key.element] { cmdKey_Click(element); });
+        keys.append(keyButton);
     }
 
     m_cmdredial = button(this, cmdredial);
     m_cmdSend = button(this, cmdSend);
-    button(this, Command4); // has no action
+    QPushButton* const blank = button(this, Command4); // has no action
     m_clr = button(this, clr);
     m_cmdClose = button(this, cmdClose);
     m_cmdEnd = button(this, cmdEnd);
+
+    // Keyboard and screen reader. Tab leaves the display box instead of being typed into it, and walks the
+    // window top to bottom; the blank button does nothing, so it takes no focus. The captions keep their designed
+    // text ("CLR ", "END "); only what is spoken is trimmed.
+    m_txtnumbers->setTabChangesFocus(true);
+    m_txtnumbers->setAccessibleName(tr("Display"));
+    tieCaption(m_Label1, m_txtnewport);
+    tieCaption(pauseCaption, m_txtPause);
+    const QList<QComboBox*> sequenceSlots{m_Combo1, m_Combo2, m_Combo3};
+    for (qsizetype i = 0; i < sequenceSlots.size(); ++i) {
+        nameControl(sequenceSlots[i], tr("Sequence %1").arg(i + 1));
+        fitEditText(sequenceSlots[i], sequenceSlots[i]->currentText());
+    }
+    background->setAccessibleName(tr("Keypad background"));
+    keypadFrame->setAccessibleName(tr("Keypad"));
+    blank->setFocusPolicy(Qt::NoFocus);
+    blank->setAccessibleName(tr("Blank button, no action"));
+    QList<QWidget*> tabOrder{m_txtnumbers, m_txtnewport, m_txtPause, m_Combo1, m_Combo2, m_Combo3};
+    for (QPushButton* each : keys + QList<QPushButton*>{m_cmdredial, m_cmdSend, m_clr, m_cmdClose, m_cmdEnd}) {
+        nameButton(each);
+        tabOrder.append(each);
+    }
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     m_Label1->installEventFilter(this);
     connect(m_cmdredial, &QPushButton::clicked, this, &frmPhone::cmdredial_Click);

@@ -35,6 +35,8 @@ private slots:
     void lookupWithoutFileShowsError();
     void personLookupAppends();
     void typingIntoClientLooksNothingUp();
+    void downPicksTheFirstEntry_data();
+    void downPicksTheFirstEntry();
     void designedShape();
     void closeClosesThisWindowOnly();
 };
@@ -234,8 +236,51 @@ void tst_frmMiravoCall::typingIntoClientLooksNothingUp()
     people->lineEdit()->clear();
     QTest::keyClicks(people, "Ann");
     QTest::keyClick(people, Qt::Key_Return);
+    control<QLineEdit>(&window, "txtDial_Num1")->setFocus(); // leaving the box looks nothing up either
     QCOMPARE(control<QComboBox>(&window, "txtDial_Num4")->count(), 0);
     QCOMPARE(people->count(), 1); // Enter does not add the typed text to the list
+}
+
+void tst_frmMiravoCall::downPicksTheFirstEntry_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("first");
+    QTest::newRow("card companies after start-up") << "Combo1"
+                                                   << "Acme";
+    QTest::newRow("clients after start-up") << "Combo2"
+                                            << "Ann";
+    QTest::newRow("numbers after two people were picked") << "txtDial_Num4"
+                                                          << "111";
+}
+
+// After a list is filled or appended to, no entry is current, so Down picks the first, as in any drop-down list.
+void tst_frmMiravoCall::downPicksTheFirstEntry()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, first);
+    TempDataFolder folder;
+    QVERIFY(folder.createDatabase(
+        {row({{"Company", "Acme"}, {"Business", "1800"}, {"Language", "2"}, {"Code", "9"}}),
+         row({{"Company", "Bell"}, {"Business", "1900"}, {"Language", "1"}, {"Code", "8"}})},
+        {row({{"Name", "Ann"}, {"Home", "111"}, {"Cell", "222"}}), row({{"Name", "Bob"}, {"Home", "333"}})}));
+    frmMiravoCall window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* combo = control<QComboBox>(&window, list);
+    if (list == "txtDial_Num4") {
+        pick(control<QComboBox>(&window, "Combo2"), "Ann");
+        pick(control<QComboBox>(&window, "Combo2"), "Bob");
+    }
+    QCOMPARE(combo->currentIndex(), -1);
+    QVERIFY(combo->currentText().isEmpty());
+
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(combo->currentText(), first);
+    if (list == "Combo1")
+        QCOMPARE(control<QLineEdit>(&window, "txtDial_Num1")->text(), QStringLiteral("1800"));
+    if (list == "Combo2")
+        QCOMPARE(entries(control<QComboBox>(&window, "txtDial_Num4")), (QStringList{"111", "222"}));
 }
 
 void tst_frmMiravoCall::designedShape()

@@ -218,6 +218,8 @@ private slots:
     void designedShape();
     void navigationStaysWithinTable_data() { bothWindows(); }
     void navigationStaysWithinTable();
+    void navigationKeysInFields_data() { bothWindows(); }
+    void navigationKeysInFields();
     void longTable_data() { bothWindows(); }
     void longTable();
     void deleteRecord_data();
@@ -297,7 +299,11 @@ void tst_RecordEditors::designedShape_data()
                  << "cmdDelete"
                  << "cmdUpdate"
                  << "cmdAdd";
+    // The navigation bar's buttons come after the five buttons.
+    const QStringList navigator{"cmdFirst", "cmdPrevious", "cmdNext", "cmdLast"};
+    clientsOrder << navigator;
     QStringList vendorsOrder{"cmdClose", "cmdRefresh", "cmdDelete", "cmdUpdate", "cmdAdd"};
+    vendorsOrder << navigator;
     for (int index = 9; index >= 0; --index)
         vendorsOrder.append(QStringLiteral("txtFields_%1").arg(index));
 
@@ -388,6 +394,40 @@ void tst_RecordEditors::navigationStaysWithinTable()
     QCOMPARE(key->text(), QStringLiteral("Alpha"));
     QVERIFY(m_messages->shown().isEmpty());
     QCOMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Alpha", "Bravo", "Charlie"}));
+}
+
+void tst_RecordEditors::navigationKeysInFields()
+{
+    QFETCH(QString, window);
+    const EditorKind& kind = editorKind(window);
+    QVERIFY(createDatabase(3));
+    QWidget* editor = showEditor(window);
+    QVERIFY(QTest::qWaitForWindowActive(editor));
+    QLineEdit* key = field(editor, kind.keyIndex);
+    QLineEdit* city = field(editor, kind.columns.indexOf("City"));
+
+    // The keys work while a field has the focus, and a move stores the record being left.
+    city->setFocus();
+    QTest::keyClick(city, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(key->text(), QStringLiteral("Charlie"));
+    QVERIFY(city->hasFocus());
+    retype(city, "Lima");
+    QTest::keyClick(city, Qt::Key_PageUp, Qt::ControlModifier);
+    QCOMPARE(key->text(), QStringLiteral("Bravo"));
+    QTest::keyClick(city, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(key->text(), QStringLiteral("Alpha"));
+    QTest::keyClick(city, Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(key->text(), QStringLiteral("Bravo"));
+    QCOMPARE(stored(kind.table, "City").last(), QStringLiteral("Lima"));
+    QVERIFY(m_messages->shown().isEmpty());
+
+    // The tooltips say which key does what.
+    const QList<std::pair<const char*, QString>> tips{{"cmdFirst", "First record (Ctrl+Home)"},
+                                                      {"cmdPrevious", "Previous record (Ctrl+PgUp)"},
+                                                      {"cmdNext", "Next record (Ctrl+PgDown)"},
+                                                      {"cmdLast", "Last record (Ctrl+End)"}};
+    for (const auto& [name, tip] : tips)
+        QCOMPARE(editor->findChild<QAbstractButton*>(name)->toolTip(), tip);
 }
 
 void tst_RecordEditors::longTable()
