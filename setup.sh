@@ -25,6 +25,7 @@ packages=(
     qt6-serialport-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
     libgtest-dev libbenchmark-dev
     clang-format sqlite3 libsqlite3-dev xauth fonts-liberation2
+    xvfb openbox dbus at-spi2-core python3 python3-pyatspi xdotool
 )
 
 install_missing() {

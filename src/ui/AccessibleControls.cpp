@@ -1,6 +1,7 @@
 #include "ui/AccessibleControls.h"
 
 #include <QAbstractButton>
+#include <QAccessibleWidget>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLabel>
@@ -32,6 +33,35 @@ QFont shrunkToFit(QFont font, const QString& text, int room)
     return font;
 }
 
+// Qt's own interface for a combo box speaks its text as its name on Linux (a label relation is meant to say
+// what the box is for), so a screen reader would announce "Acme Cards" instead of "Select Card Company" once a
+// company is chosen. A named combo box gets this interface instead: its name says what it holds, its value and
+// its text box say what it holds now.
+class NamedComboBox final : public QAccessibleWidget {
+public:
+    explicit NamedComboBox(QComboBox* combo)
+        : QAccessibleWidget(combo, QAccessible::ComboBox)
+    {}
+
+    QString text(QAccessible::Text kind) const override
+    {
+        const auto* combo = static_cast<const QComboBox*>(widget());
+        if (kind == QAccessible::Value)
+            return combo->currentText();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface* namedComboBoxes(const QString& className, QObject* object)
+{
+    if (className != QLatin1String("QComboBox") || !object->isWidgetType())
+        return nullptr;
+    auto* combo = static_cast<QComboBox*>(object);
+    if (combo->accessibleName().isEmpty())
+        return nullptr;
+    return new NamedComboBox(combo);
+}
+
 } // namespace
 
 QString spokenCaption(const QString& caption)
@@ -49,8 +79,17 @@ QString spokenCaption(const QString& caption)
 void nameControl(QWidget* control, const QString& name)
 {
     control->setAccessibleName(name);
-    if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->lineEdit())
-        combo->lineEdit()->setAccessibleName(name);
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        static const bool installed = (QAccessible::installFactory(namedComboBoxes), true);
+        Q_UNUSED(installed);
+        // An interface made before the name was set (filling the box already tells screen readers about it) is
+        // Qt's own: it goes, and the next question makes ours.
+        QAccessibleInterface* existing = QAccessible::queryAccessibleInterface(combo);
+        if (existing && !dynamic_cast<NamedComboBox*>(existing))
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(existing));
+        if (combo->lineEdit())
+            combo->lineEdit()->setAccessibleName(name);
+    }
 }
 
 void tieCaption(QLabel* caption, QWidget* field)

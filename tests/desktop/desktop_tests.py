@@ -1,0 +1,420 @@
+#!/usr/bin/python3
+"""The program on a real X server, used as a keyboard user and a screen-reader user would use it.
+
+Runs inside desktop_session.py (X server, window manager, accessibility bus). Each case starts the built program
+with a database and, where it dials, a virtual modem of its own; it finds every control through the
+accessibility interface (AT-SPI) by its role and accessible name, never by its position, and presses keys only.
+
+Environment: MIRAVO_BIN_DIR, the folder of the built programs.
+"""
+
+import os
+import shutil
+import sqlite3
+import subprocess
+import tempfile
+import time
+import unittest
+
+import pyatspi
+
+BIN_DIR = os.environ.get("MIRAVO_BIN_DIR", "")
+# Generous: the sanitizer build runs these too, on a machine shared with other builds.
+TIMEOUT = float(os.environ.get("MIRAVO_DESKTOP_TIMEOUT", "45"))
+
+# The main window's fields and their captions, as a screen reader must name them.
+MAIN_FIELDS = [
+    (pyatspi.ROLE_COMBO_BOX, "Select Card Company"),
+    (pyatspi.ROLE_TEXT, "Enter Miravo Number!"),
+    (pyatspi.ROLE_TEXT, "Language English or French"),
+    (pyatspi.ROLE_TEXT, "Com Port"),
+    (pyatspi.ROLE_TEXT, "Enter Access PIN Number!"),
+    (pyatspi.ROLE_COMBO_BOX, "Select Clent or Friend"),
+    (pyatspi.ROLE_COMBO_BOX, "Select telephone number."),
+]
+
+# The main window's designed tab order, starting from the control that has the focus when it opens.
+MAIN_TAB_ORDER = [
+    "Connect", "Enter Miravo Number!", "Language English or French", "Enter Access PIN Number!", "Close",
+    "Select Card Company", "Select Clent or Friend", "Products", "Dial", "Disconnect", "Phonebook", "Com Port",
+    "Select telephone number.",
+]
+
+VENDORS = [
+    {"Company": "Acme Card", "Business": "18005550100", "Language": "2", "Code": "4321", "City": "Oslo"},
+    {"Company": "Beta Tel", "Business": "18005550200", "Language": "1", "Code": "9999", "City": "Rome"},
+]
+CLIENTS = [
+    {"Name": "Ann Smith", "Home": "5551234", "Cell": "5559876"},
+    {"Name": "Bob Jones", "Home": "5550000"},
+]
+
+ACCESS_COMMAND = "ATDT18005550100<CR>"
+TONE_COMMAND = "ATDT2,4321,,5551234,#<CR><LF>"
+
+
+def poll(what, probe, timeout=TIMEOUT):
+    """The first true result of probe(), asked again and again until `timeout` seconds have passed."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = probe()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out waiting for {what}")
+        time.sleep(0.1)
+
+
+def press(*keys):
+    """Keys as a person presses them, one after the other ("Tab", "ctrl+Home", "alt+a")."""
+    subprocess.run(["xdotool", "key", "--delay", "60", *keys], check=True)
+
+
+def type_text(text):
+    subprocess.run(["xdotool", "type", "--delay", "60", text], check=True)
+
+
+def descendants(accessible):
+    """The accessible and everything below it, depth first."""
+    stack = [accessible]
+    while stack:
+        current = stack.pop()
+        if current is None:
+            continue
+        yield current
+        try:
+            children = list(current)
+        except Exception:  # an object that went away while we looked
+            continue
+        stack.extend(reversed(children))
+
+
+def has_state(accessible, state):
+    try:
+        return accessible.getState().contains(state)
+    except Exception:
+        return False
+
+
+def text_of(accessible):
+    """The text a field holds; for an editable combo box, the text of its box."""
+    try:
+        text = accessible.queryText()
+    except NotImplementedError:
+        box = next((child for child in accessible if child is not None and child.getRole() == pyatspi.ROLE_TEXT),
+                   None)
+        if box is None:
+            raise
+        text = box.queryText()
+    return text.getText(0, text.characterCount)
+
+
+def describe(accessible):
+    return f"{accessible.getRoleName()} {accessible.name!r}"
+
+
+class Program:
+    """The built program, running with a data folder of its own."""
+
+    def __init__(self, data_home, extra_env=None):
+        env = dict(os.environ, XDG_DATA_HOME=data_home, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                   QT_QPA_PLATFORM="xcb", QT_LOGGING_RULES="qt.accessibility.*=false")
+        env.update(extra_env or {})
+        self.process = subprocess.Popen([os.path.join(BIN_DIR, "miravodialer")], env=env)
+        self.app = poll("the program on the accessibility bus", self._find_app)
+
+    def _find_app(self):
+        if self.process.poll() is not None:
+            raise AssertionError(f"the program ended with {self.process.returncode}")
+        desktop = pyatspi.Registry.getDesktop(0)
+        for app in desktop:
+            try:
+                if app is not None and app.get_process_id() == self.process.pid and app.childCount > 0:
+                    return app
+            except Exception:
+                continue
+        return None
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+    def fresh(self):
+        # The client side caches names and states; the program reports changes, but a fresh read is certain.
+        self.app.clear_cache()
+        return self.app
+
+    def window(self, name):
+        """The program's window with this title (a main window, a dialog or a message box)."""
+        def find():
+            for window in self.fresh():
+                if window is not None and window.name == name:
+                    return window
+            return None
+
+        return poll(f"the window {name!r}", find)
+
+    def focused(self):
+        """The control that has the keyboard focus, or None."""
+        for accessible in descendants(self.fresh()):
+            if has_state(accessible, pyatspi.STATE_FOCUSED) and accessible.getRole() not in (
+                    pyatspi.ROLE_FRAME, pyatspi.ROLE_DIALOG, pyatspi.ROLE_WINDOW, pyatspi.ROLE_APPLICATION):
+                return accessible
+        return None
+
+    def wait_focus(self, name, role=None):
+        def probe():
+            current = self.focused()
+            if current is not None and current.name == name and (role is None or current.getRole() == role):
+                return current
+            return None
+
+        return poll(f"the focus on {name!r}", probe)
+
+    def press_and_wait_focus_move(self, key):
+        """Presses `key` and waits until the focus has left the control that had it: the control that has it now."""
+        before = poll("a focused control", self.focused)
+        press(key)
+
+        def moved():
+            now = self.focused()
+            return now if now is not None and now.path != before.path else None
+
+        return poll(f"the focus to move on from {describe(before)}", moved)
+
+    def tab_to(self, name, key="Tab", limit=40):
+        """Presses Tab (or `key`) until the control named `name` has the focus."""
+        current = poll("a focused control", self.focused)
+        for _ in range(limit):
+            if current.name == name:
+                return current
+            current = self.press_and_wait_focus_move(key)
+        raise AssertionError(f"{name!r} is not reached by {key}")
+
+    def tab_cycle(self, limit=60):
+        """Presses Tab from the focused control until the focus is back on it: the controls visited, in order."""
+        start = poll("a focused control", self.focused)
+        visited = [start]
+        for _ in range(limit):
+            current = self.press_and_wait_focus_move("Tab")
+            if current.path == start.path:
+                return visited
+            visited.append(current)
+        raise AssertionError(f"Tab does not come back to {describe(start)}: {[describe(v) for v in visited[-5:]]}")
+
+
+def find(root, role, name):
+    for accessible in descendants(root):
+        if accessible.getRole() == role and accessible.name == name:
+            return accessible
+    return None
+
+
+def wait_find(program, window_name, role, name):
+    return poll(f"{name!r} in {window_name!r}",
+                lambda: find(program.window(window_name), role, name))
+
+
+def unnamed_focusable(window):
+    """The focusable, shown controls of a window that have no accessible name. The entries of a list are its
+    content, not controls: the keypad's slots offer an empty entry by design."""
+    return [describe(a) for a in descendants(window)
+            if has_state(a, pyatspi.STATE_FOCUSABLE) and has_state(a, pyatspi.STATE_SHOWING)
+            and a.getRole() != pyatspi.ROLE_LIST_ITEM and not (a.name or "").strip()]
+
+
+class DesktopCase(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="miravo-case-")
+        self.data_home = os.path.join(self.folder, "data")
+        self.database = os.path.join(self.data_home, "MiravoDialer", "PCData.mdb")
+        os.makedirs(os.path.dirname(self.database))
+        subprocess.run([os.path.join(BIN_DIR, "miravo-create-database"), self.database], check=True,
+                       stdout=subprocess.DEVNULL)
+        with sqlite3.connect(self.database) as db:
+            for table, rows in (("Vendors", VENDORS), ("Clients", CLIENTS)):
+                for row in rows:
+                    columns = ", ".join(row)
+                    marks = ", ".join("?" * len(row))
+                    db.execute(f"INSERT INTO {table} ({columns}) VALUES ({marks})", list(row.values()))
+        self.modem = None
+        self.modem_log = os.path.join(self.folder, "modem.log")
+        self.program = None
+
+    def tearDown(self):
+        if self.program:
+            self.program.stop()
+        if self.modem and self.modem.poll() is None:
+            self.modem.terminate()
+            self.modem.wait(timeout=30)
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def start_modem(self):
+        """A virtual modem on COM3, the main window's port, recording every command it receives."""
+        env = dict(os.environ, XDG_DATA_HOME=self.data_home)
+        self.modem = subprocess.Popen([os.path.join(BIN_DIR, "miravo-virtual-modem"), "--port", "3", "--log",
+                                       self.modem_log], env=env, stdout=subprocess.DEVNULL)
+        link = os.path.join(self.data_home, "MiravoDialer", "ports", "COM3")
+        poll("the virtual modem on COM3", lambda: os.path.islink(link) or self.modem.poll() is not None)
+        self.assertIsNone(self.modem.poll(), "the virtual modem ended")
+
+    def modem_commands(self):
+        """The commands the modem received, with their terminators made visible."""
+        if not os.path.exists(self.modem_log):
+            return []
+        with open(self.modem_log, encoding="utf-8") as log:
+            return [line.split(None, 1)[1] for line in log.read().splitlines()
+                    if len(line.split(None, 1)) == 2 and line.split(None, 1)[1].startswith("AT")]
+
+    def start_program(self, extra_env=None):
+        self.program = Program(self.data_home, extra_env)
+        main = self.program.window("Miravo")
+        self.program.wait_focus("Connect", pyatspi.ROLE_PUSH_BUTTON)
+        return main
+
+    def field_text(self, window_name, role, name):
+        return text_of(wait_find(self.program, window_name, role, name))
+
+    def wait_field_text(self, window_name, role, name, expected):
+        poll(f"{name!r} to read {expected!r}",
+             lambda: self.field_text(window_name, role, name) == expected)
+
+    def stored(self, sql, parameters=()):
+        with sqlite3.connect(self.database) as db:
+            return db.execute(sql, parameters).fetchall()
+
+
+class MainWindow(DesktopCase):
+    def test_fields_are_named_by_their_captions_and_tab_follows_the_design(self):
+        main = self.start_program()
+        self.assertEqual(unnamed_focusable(main), [])
+        for role, caption in MAIN_FIELDS:
+            with self.subTest(caption=caption):
+                self.assertIsNotNone(find(main, pyatspi.ROLE_LABEL, caption), "the caption is shown")
+                self.assertIsNotNone(find(main, role, caption), "the field is named by its caption")
+        for picture in ("Telephone handset", "Calling card"):
+            self.assertIsNotNone(find(main, pyatspi.ROLE_IMAGE, picture))
+
+        visited = [accessible.name for accessible in self.program.tab_cycle()]
+        self.assertEqual(visited, MAIN_TAB_ORDER)
+
+    def test_whole_call_by_keyboard(self):
+        self.start_modem()
+        self.start_program()
+        program = self.program
+
+        # Down in a list nobody touched picks its first entry, which fills the dialing fields.
+        program.tab_to("Select Card Company")
+        press("Down")
+        self.wait_field_text("Miravo", pyatspi.ROLE_TEXT, "Enter Miravo Number!", "18005550100")
+        self.assertEqual(self.field_text("Miravo", pyatspi.ROLE_TEXT, "Language English or French"), "2")
+        self.assertEqual(self.field_text("Miravo", pyatspi.ROLE_TEXT, "Enter Access PIN Number!"), "4321")
+
+        program.tab_to("Select Clent or Friend")
+        press("Down")
+        self.wait_field_text("Miravo", pyatspi.ROLE_COMBO_BOX, "Select Clent or Friend", "Ann Smith")
+        number = wait_find(program, "Miravo", pyatspi.ROLE_COMBO_BOX, "Select telephone number.")
+        self.assertEqual(text_of(number), "")
+
+        # The offered numbers leave the number's text alone; Down picks the first of them.
+        program.tab_to("Select telephone number.")
+        press("Down")
+        poll("the first offered number", lambda: text_of(number) == "5551234")
+
+        program.tab_to("Connect")
+        press("space")
+        question = self.program.window("Dialing Status")
+        poll("the access number on the line", lambda: self.modem_commands() == [ACCESS_COMMAND])
+        self.assertIsNotNone(find(question, pyatspi.ROLE_PUSH_BUTTON, "Yes"))
+        press("y")
+        poll("the tones on the line", lambda: self.modem_commands() == [ACCESS_COMMAND, TONE_COMMAND])
+
+
+class KeypadWindow(DesktopCase):
+    def test_tab_leaves_the_display_and_send_dials_by_keyboard(self):
+        self.start_modem()
+        self.start_program()
+        program = self.program
+        for caption, typed in (("Enter Miravo Number!", "18005550100"), ("Language English or French", "2"),
+                               ("Enter Access PIN Number!", "4321"), ("Select telephone number.", "5551234")):
+            program.tab_to(caption)
+            type_text(typed)
+        program.tab_to("Dial")
+        press("space")
+
+        phone = program.window("Phone")
+        program.wait_focus("Display", pyatspi.ROLE_TEXT)
+        self.assertEqual(unnamed_focusable(phone), [])
+        visited = [accessible.name for accessible in program.tab_cycle()]
+        self.assertEqual(visited, ["Display", "COM:", "Pause:", "Sequence 1", "Sequence 2", "Sequence 3",
+                                   "1", "2", "3", "4", "5", "6", "7", "8", "9", "*", "0", "#",
+                                   "REDIAL", "SEND", "CLR", "CLOSE", "END"])
+        # The captions keep their designed blanks; only what is spoken is trimmed.
+        self.assertIsNotNone(find(phone, pyatspi.ROLE_PUSH_BUTTON, "CLR"))
+        self.assertEqual(self.field_text("Phone", pyatspi.ROLE_COMBO_BOX, "Sequence 3"), "Long Distance Number")
+
+        program.tab_to("Pause:")
+        press("ctrl+a")
+        type_text("0.5")
+        program.tab_to("SEND")
+        press("space")
+        poll("the sequence on the line", lambda: self.modem_commands() == [ACCESS_COMMAND, TONE_COMMAND])
+        display = find(program.window("Phone"), pyatspi.ROLE_TEXT, "Display")
+        poll("the sequence status", lambda: "Sequence Listing" in text_of(display))
+
+
+class EditorWindows(DesktopCase):
+    def test_add_update_and_move_by_keys(self):
+        self.start_program()
+        program = self.program
+        program.tab_to("Phonebook")
+        press("space")
+
+        clients = program.window("Clients - Contacts")
+        vendors = program.window("Vendors")
+        program.wait_focus("Close", pyatspi.ROLE_PUSH_BUTTON)
+        for window in (clients, vendors):
+            with self.subTest(window=window.name):
+                self.assertEqual(unnamed_focusable(window), [])
+                self.assertIsNotNone(find(window, pyatspi.ROLE_TEXT, "Name:"))
+                self.assertIsNotNone(find(window, pyatspi.ROLE_TEXT, "Address:"))
+
+        visited = [accessible.name for accessible in program.tab_cycle()]
+        self.assertEqual(visited, ["Close", "Refresh", "Delete", "Update", "Add", "First record",
+                                   "Previous record", "Next record", "Last record", "Fax:", "Company:",
+                                   "CompAddress:", "Code:", "City:", "Business:", "Address:", "Name:", "Language:",
+                                   "ID:"])
+
+        press("alt+a")
+        self.wait_field_text("Vendors", pyatspi.ROLE_TEXT, "Company:", "")
+        program.tab_to("Company:")
+        type_text("Zulu Cards")
+        program.tab_to("Business:", key="Tab")
+        type_text("18005550300")
+        press("alt+u")
+        poll("the new record in the file", lambda: self.stored(
+            "SELECT Business FROM Vendors WHERE Company = ?", ("Zulu Cards",)) == [("18005550300",)])
+
+        program.tab_to("City:")
+        press("ctrl+Home")
+        self.wait_field_text("Vendors", pyatspi.ROLE_TEXT, "Company:", "Acme Card")
+        press("ctrl+End")
+        self.wait_field_text("Vendors", pyatspi.ROLE_TEXT, "Company:", "Zulu Cards")
+        press("ctrl+Page_Up")
+        self.wait_field_text("Vendors", pyatspi.ROLE_TEXT, "Company:", "Beta Tel")
+        # A change is stored when the record is left, here by a key.
+        press("ctrl+a")
+        type_text("Lima")
+        press("ctrl+Page_Down")
+        self.wait_field_text("Vendors", pyatspi.ROLE_TEXT, "Company:", "Zulu Cards")
+        poll("the changed city in the file", lambda: self.stored(
+            "SELECT City FROM Vendors WHERE Company = ?", ("Beta Tel",)) == [("Lima",)])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
