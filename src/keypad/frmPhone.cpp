@@ -5,11 +5,10 @@
 #include "keypad/KeypadTexts.h"
 #include "modem/DialCommands.h"
 #include "modem/ModemPort.h"
-#include "ui/AccessibleControls.h"
+#include "ui/DesignedControls.h"
 #include "ui/EventWait.h"
 #include "ui/FixedWindow.h"
 #include "ui/MessageService.h"
-#include "ui/Twips.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -30,12 +29,6 @@ namespace {
 // The designed window, in twips: the client area, then every control as left, top, width, height.
 constexpr int ClientWidth = 3120;
 constexpr int ClientHeight = 7680;
-
-struct ControlDesign {
-    const char* name;
-    TwipsRect rect;
-    const char* caption;
-};
 
 constexpr ControlDesign Image1{"Image1", {-30, -15, 3120, 7695}, ""};
 constexpr ControlDesign txtnumbers{"txtnumbers", {330, 360, 2385, 1470}, ""};
@@ -84,38 +77,23 @@ constexpr const char* ElementProperty = "element";
 const QColor CaptionYellow(255, 255, 0);
 const QColor PaleYellow(255, 255, 170);
 
-template <typename W>
-W* place(const ControlDesign& design, W* widget)
+// A caption over the background picture; `field`, if given, is the field it names.
+QLabel* caption(QWidget* window, const ControlDesign& design, const QColor& colour, QWidget* field = nullptr)
 {
-    widget->setObjectName(QString::fromLatin1(design.name));
-    widget->setGeometry(design.rect.toPixels());
-    return widget;
-}
-
-QLabel* caption(QWidget* window, const ControlDesign& design, const QColor& colour)
-{
-    auto* label = place(design, new QLabel(QString::fromLatin1(design.caption), window));
+    QLabel* label = field ? placeCaption(window, design, field) : placeLabel(window, design);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
     return label;
 }
 
-QPushButton* button(QWidget* window, const ControlDesign& design)
-{
-    return place(design, new QPushButton(QString::fromLatin1(design.caption), window));
-}
-
+// A slot of the sequence, showing its designed text. Its text is compared whole with the three names.
 QComboBox* slot(QWidget* window, const ControlDesign& design, int element)
 {
-    auto* combo = place(design, new QComboBox(window));
+    QComboBox* combo = placeEditableCombo(window, design);
     combo->setProperty(ElementProperty, element);
-    combo->setEditable(true);
-    // The slot's text is compared whole with the three names: a completer would change what was typed, and
-    // Enter must not add the typed text to the list.
-    combo->setCompleter(nullptr);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setEditText(QString::fromLatin1(design.caption));
+    // "Long Distance Number" is longer than the box is wide in the usual fonts.
+    fitEditText(combo, combo->currentText());
     return combo;
 }
 
@@ -142,59 +120,49 @@ frmPhone::~frmPhone() = default;
 void frmPhone::buildControls()
 {
     // Created first, so that every other control lies over it.
-    auto* background = place(Image1, new QLabel(this));
-    background->setPixmap(QPixmap(QStringLiteral(":/keypad/images/keypad-background.jpg")));
-    background->setScaledContents(true);
+    placePicture(this, Image1, QStringLiteral(":/keypad/images/keypad-background.jpg"), tr("Keypad background"));
 
-    m_txtnumbers = place(txtnumbers, new QPlainTextEdit(this));
-    m_Label1 = caption(this, Label1, CaptionYellow);
-    m_txtnewport = place(txtnewport, new QLineEdit(this));
-    QLabel* const pauseCaption = caption(this, Label2, PaleYellow);
-    m_txtPause = place(txtPause, new QLineEdit(this));
+    m_txtnumbers = place(new QPlainTextEdit(this), txtnumbers);
+    m_txtnewport = place(new QLineEdit(this), txtnewport);
+    m_Label1 = caption(this, Label1, CaptionYellow, m_txtnewport);
+    m_txtPause = place(new QLineEdit(this), txtPause);
     m_txtPause->setToolTip(QStringLiteral("Enter time (seconds) to pause before starting sequence."));
+    caption(this, Label2, PaleYellow, m_txtPause);
     caption(this, Label3, CaptionYellow);
     m_Combo1 = slot(this, Combo1, 0);
     m_Combo2 = slot(this, Combo2, 1);
     m_Combo3 = slot(this, Combo3, 2);
 
     // Behind the keys, not around them: the keys are the window's own controls.
-    auto* keypadFrame = place(Frame1, new QGroupBox(this));
-    QList<QPushButton*> keys;
+    auto* keypadFrame = place(new QGroupBox(this), Frame1);
+    QList<QWidget*> keys;
     for (const KeyDesign& key : Keys) {
-        QPushButton* keyButton = button(this, key.control);
+        QPushButton* keyButton = placeButton(this, key.control);
         keyButton->setProperty(ElementProperty, key.element);
         connect(keyButton, &QPushButton::clicked, this, [this, element = key.element] { cmdKey_Click(element); });
         keys.append(keyButton);
     }
 
-    m_cmdredial = button(this, cmdredial);
-    m_cmdSend = button(this, cmdSend);
-    QPushButton* const blank = button(this, Command4); // has no action
-    m_clr = button(this, clr);
-    m_cmdClose = button(this, cmdClose);
-    m_cmdEnd = button(this, cmdEnd);
+    m_cmdredial = placeButton(this, cmdredial);
+    m_cmdSend = placeButton(this, cmdSend);
+    QPushButton* const blank = placeButton(this, Command4); // has no action
+    m_clr = placeButton(this, clr);
+    m_cmdClose = placeButton(this, cmdClose);
+    m_cmdEnd = placeButton(this, cmdEnd);
 
-    // Keyboard and screen reader. Tab leaves the display box instead of being typed into it, and walks the
-    // window top to bottom; the blank button does nothing, so it takes no focus. The captions keep their designed
-    // text ("CLR ", "END "); only what is spoken is trimmed.
+    // Keyboard and screen reader. Tab leaves the display box instead of being typed into it and walks the window
+    // from top to bottom; the blank button does nothing, so it takes no focus.
     m_txtnumbers->setTabChangesFocus(true);
-    m_txtnumbers->setAccessibleName(tr("Display"));
-    tieCaption(m_Label1, m_txtnewport);
-    tieCaption(pauseCaption, m_txtPause);
+    nameControl(m_txtnumbers, tr("Display"));
     const QList<QComboBox*> sequenceSlots{m_Combo1, m_Combo2, m_Combo3};
-    for (qsizetype i = 0; i < sequenceSlots.size(); ++i) {
+    for (qsizetype i = 0; i < sequenceSlots.size(); ++i)
         nameControl(sequenceSlots[i], tr("Sequence %1").arg(i + 1));
-        fitEditText(sequenceSlots[i], sequenceSlots[i]->currentText());
-    }
-    background->setAccessibleName(tr("Keypad background"));
-    keypadFrame->setAccessibleName(tr("Keypad"));
+    nameControl(keypadFrame, tr("Keypad"));
     blank->setFocusPolicy(Qt::NoFocus);
-    blank->setAccessibleName(tr("Blank button, no action"));
-    QList<QWidget*> tabOrder{m_txtnumbers, m_txtnewport, m_txtPause, m_Combo1, m_Combo2, m_Combo3};
-    for (QPushButton* each : keys + QList<QPushButton*>{m_cmdredial, m_cmdSend, m_clr, m_cmdClose, m_cmdEnd}) {
-        nameButton(each);
-        tabOrder.append(each);
-    }
+    nameControl(blank, tr("Blank button, no action"));
+    const QList<QWidget*> tabOrder =
+        QList<QWidget*>{m_txtnumbers, m_txtnewport, m_txtPause, m_Combo1, m_Combo2, m_Combo3} + keys +
+        QList<QWidget*>{m_cmdredial, m_cmdSend, m_clr, m_cmdClose, m_cmdEnd};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 

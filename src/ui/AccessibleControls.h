@@ -1,38 +1,154 @@
-// What a screen reader says for a control, and captions that stay readable in their designed frames.
-// Every window names its controls through these few functions, so that the rules live in one place:
-// a field is named by the caption label that stands beside it, a button by its caption, and what is spoken is
-// the caption without its access-key marker and without the blanks some designed captions carry.
+// What a screen reader says for a control, and captions that stay readable in their designed frames. The placing
+// helper (DesignedControls.h) applies these as it builds each control, so the rules live in one place: a field
+// is named by the caption label that stands beside it, a button by its caption, a picture by what it shows, and
+// what is spoken is the caption without its access-key marker and without the blanks some designed captions
+// carry ("END "). Header-only, like the placing helper, for the browser module.
 #pragma once
 
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
 #include <QString>
-
-class QAbstractButton;
-class QComboBox;
-class QLabel;
-class QWidget;
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 namespace miravo {
 
+namespace detail {
+
+// Smaller than this a caption is no longer comfortable to read; eliding is the better choice then.
+inline constexpr qreal SmallestPointSize = 6.5;
+inline constexpr qreal PointSizeStep = 0.25;
+// The blank a line edit keeps on either side of its text, and its cursor.
+inline constexpr int EditTextMargins = 6;
+
+// The font shrunk in small steps until the text fits `room` on one line; the smallest tried when none does.
+inline QFont shrunkToFit(QFont font, const QString& text, int room)
+{
+    if (font.pointSizeF() <= 0)
+        return font; // a pixel-sized font is left as it is
+    while (QFontMetrics(font).horizontalAdvance(text) > room && font.pointSizeF() - PointSizeStep >= SmallestPointSize)
+        font.setPointSizeF(font.pointSizeF() - PointSizeStep);
+    return font;
+}
+
+// Qt's own interface for a combo box speaks its text as its name on Linux (a label relation is meant to say what
+// the box is for), so a screen reader would announce "Acme Cards" instead of "Select Card Company" once a company
+// is chosen. A named combo box gets this interface instead: its name says what it is for, its value and its
+// text box what it holds now.
+class NamedComboBox final : public QAccessibleWidget {
+public:
+    explicit NamedComboBox(QComboBox* combo)
+        : QAccessibleWidget(combo, QAccessible::ComboBox)
+    {}
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Value)
+            return static_cast<const QComboBox*>(widget())->currentText();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+inline QAccessibleInterface* namedComboBoxes(const QString& className, QObject* object)
+{
+    if (className != QLatin1String("QComboBox") || !object->isWidgetType())
+        return nullptr;
+    auto* combo = static_cast<QComboBox*>(object);
+    return combo->accessibleName().isEmpty() ? nullptr : new NamedComboBox(combo);
+}
+
+} // namespace detail
+
 // The caption as spoken: without the "&" that marks the access key ("&&" stays one "&"), trimmed.
-QString spokenCaption(const QString& caption);
+inline QString spokenCaption(const QString& caption)
+{
+    QString spoken;
+    spoken.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size())
+            ++i; // "&x" says x, "&&" says &
+        spoken.append(caption[i]);
+    }
+    return spoken.trimmed();
+}
 
-// Names a control for screen readers. An editable combo box's text box is named too: it is a focusable
-// control of its own in the accessibility tree.
-void nameControl(QWidget* control, const QString& name);
+// Names a control for screen readers. An editable combo box's text box is named too: it is a focusable control of
+// its own in the accessibility tree.
+inline void nameControl(QWidget* control, const QString& name)
+{
+    control->setAccessibleName(name);
+    auto* combo = qobject_cast<QComboBox*>(control);
+    if (!combo)
+        return;
+    static const bool installed = (QAccessible::installFactory(detail::namedComboBoxes), true);
+    Q_UNUSED(installed);
+    // An interface made before the name was set (filling the box already tells screen readers about it) is Qt's
+    // own: it goes, and the next question makes ours.
+    QAccessibleInterface* existing = QAccessible::queryAccessibleInterface(combo);
+    if (existing && !dynamic_cast<detail::NamedComboBox*>(existing))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(existing));
+    if (combo->lineEdit())
+        combo->lineEdit()->setAccessibleName(name);
+}
 
-// Ties a caption label to the field it names: the field becomes the label's buddy (so its access key, if any,
-// moves the focus there) and the field's accessible name is the caption.
-void tieCaption(QLabel* caption, QWidget* field);
+// Ties a caption label to the field it names: the field becomes the label's buddy (so its access key, if any, moves
+// the focus there) and the field's accessible name is the caption.
+inline void tieCaption(QLabel* caption, QWidget* field)
+{
+    caption->setBuddy(field);
+    // Named as well as tied: Qt reads an editable combo box's text as its name on Linux, where the caption belongs.
+    nameControl(field, spokenCaption(caption->text()));
+}
 
 // A button's accessible name is its caption as spoken ("END " is read "END").
-void nameButton(QAbstractButton* button);
+inline void nameButton(QAbstractButton* button)
+{
+    button->setAccessibleName(spokenCaption(button->text()));
+}
 
-// Keeps a caption readable inside its designed frame: on one line when it fits, wrapped when two lines fit the
-// frame's height, otherwise on one line in a slightly smaller font; as a last resort elided, with the whole
-// caption in its tooltip. The frame itself never changes.
-void fitCaption(QLabel* caption);
+// Keeps a caption readable inside its designed frame: on one line when it fits, wrapped when the lines fit the
+// frame's height, otherwise on one line in a slightly smaller font; as a last resort elided, with the whole caption
+// in its tooltip. The frame itself never changes.
+inline void fitCaption(QLabel* caption)
+{
+    const QString text = caption->text();
+    const int margin = caption->margin();
+    const QRect frame = caption->contentsRect().adjusted(margin, margin, -margin, -margin);
+    const QFontMetrics metrics(caption->font());
+    if (text.isEmpty() || metrics.horizontalAdvance(text) <= frame.width()) {
+        caption->setWordWrap(false);
+        return;
+    }
+    const QRect wrapped = metrics.boundingRect(QRect(0, 0, frame.width(), 10 * frame.height()),
+                                               Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text);
+    if (wrapped.height() <= frame.height()) {
+        caption->setWordWrap(true);
+        return;
+    }
+    caption->setWordWrap(false);
+    const QFont smaller = detail::shrunkToFit(caption->font(), text, frame.width());
+    caption->setFont(smaller);
+    if (QFontMetrics(smaller).horizontalAdvance(text) > frame.width()) {
+        caption->setToolTip(text);
+        caption->setText(QFontMetrics(smaller).elidedText(text, Qt::ElideRight, frame.width()));
+    }
+}
 
-// Makes `text` fit the edit box of a combo box, by a slightly smaller font for that one control when needed.
-void fitEditText(QComboBox* combo, const QString& text);
+// Makes `text` fit the text box of a combo box, by a slightly smaller font for that one control when needed.
+inline void fitEditText(QComboBox* combo, const QString& text)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = combo->isEditable();
+    option.frame = combo->hasFrame();
+    const QRect field =
+        combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+    combo->setFont(detail::shrunkToFit(combo->font(), text, field.width() - detail::EditTextMargins));
+}
 
 } // namespace miravo

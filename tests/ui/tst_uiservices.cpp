@@ -1,5 +1,7 @@
-// The toolkit services every window stands on: message boxes, single windows, the event-processing wait, twips.
+// The toolkit services every window stands on: message boxes, single windows, the event-processing wait, twips and
+// the placing of designed controls.
 #include "support/ScriptedMessages.h"
+#include "ui/DesignedControls.h"
 #include "ui/EventWait.h"
 #include "ui/MessageService.h"
 #include "ui/Twips.h"
@@ -7,6 +9,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -31,6 +36,8 @@ double processCpuSeconds()
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
+constexpr FontDesign BoldSample{"MS Sans Serif", 9.75, true};
+
 } // namespace
 
 class tst_UiServices : public QObject {
@@ -47,6 +54,15 @@ private slots:
     void waitOfNothing();
     void twips_data();
     void twips();
+    void designEntries_data();
+    void designEntries();
+    void spokenCaptions_data();
+    void spokenCaptions();
+    void captionsNameTheirFields_data();
+    void captionsNameTheirFields();
+    void designedFontFallsBack_data();
+    void designedFontFallsBack();
+    void editableComboKeepsTheList();
 };
 
 void tst_UiServices::realMessageBoxes_data()
@@ -196,6 +212,158 @@ void tst_UiServices::twips()
     QFETCH(int, twips);
     QFETCH(int, pixels);
     QCOMPARE(twipsToPixels(twips), pixels);
+}
+
+void tst_UiServices::designEntries_data()
+{
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QRect>("pixels");
+    // Each side is rounded on its own, so a rectangle's right edge is not rounded from the twips' right edge.
+    QTest::newRow("whole pixels") << 195 << 75 << 5190 << 495 << QRect(13, 5, 346, 33);
+    QTest::newRow("to the nearest pixel") << 50 << 1215 << 5393 << 3734 << QRect(3, 81, 360, 249);
+    QTest::newRow("at half a pixel") << 8 << 23 << 7 << 22 << QRect(1, 2, 0, 1);
+    QTest::newRow("left of and above the window") << -30 << -15 << 3120 << 7695 << QRect(-2, -1, 208, 513);
+    QTest::newRow("half a pixel to the left") << -8 << -7 << 15 << 15 << QRect(-1, 0, 1, 1);
+}
+
+void tst_UiServices::designEntries()
+{
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QRect, pixels);
+    QWidget window;
+    const QFont windowFont = window.font();
+    const ControlDesign design{"cmdSample", {left, top, width, height}, "&Sample"};
+
+    QPushButton* button = placeButton(&window, design);
+    QCOMPARE(button->objectName(), QStringLiteral("cmdSample"));
+    QCOMPARE(button->geometry(), pixels);
+    QCOMPARE(button->text(), QStringLiteral("&Sample"));
+    QCOMPARE(button->parentWidget(), &window);
+    QCOMPARE(button->font(), windowFont); // no designed font: the window's
+
+    const ControlDesign bold{"lblSample", {left, top, width, height}, "Sample", &BoldSample};
+    QLabel* label = placeLabel(&window, bold);
+    QCOMPARE(label->geometry(), pixels);
+    QVERIFY(label->font().bold());
+    QCOMPARE(label->font().pointSizeF(), 9.75);
+}
+
+void tst_UiServices::spokenCaptions_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("spoken");
+    QTest::newRow("plain") << "Connect"
+                           << "Connect";
+    QTest::newRow("access key") << "&Update"
+                                << "Update";
+    QTest::newRow("trailing blank") << "END "
+                                    << "END";
+    QTest::newRow("doubled ampersand is one") << "Tom && Jerry"
+                                              << "Tom & Jerry";
+    QTest::newRow("colon kept") << "Card_Password:"
+                                << "Card_Password:";
+}
+
+// What a screen reader says for a caption: a button placed by the helper is named this way.
+void tst_UiServices::spokenCaptions()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, spoken);
+    QWidget window;
+    const QByteArray latin1 = caption.toLatin1();
+    QPushButton* button = placeButton(&window, {"cmdSample", {0, 0, 1500, 330}, latin1.constData()});
+    QCOMPARE(button->text(), caption); // the visible caption stays as designed
+    QCOMPARE(button->accessibleName(), spoken);
+}
+
+void tst_UiServices::captionsNameTheirFields_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("combo");
+    QTest::newRow("fits its frame") << "Com Port" << 1050 << false;
+    QTest::newRow("too long for its frame") << "Select telephone number." << 1860 << true;
+}
+
+// A caption label names its field (buddy and accessible name, also on a list's text box) and stays whole and on
+// one line in its designed frame, in a smaller font if it must.
+void tst_UiServices::captionsNameTheirFields()
+{
+    QFETCH(QString, caption);
+    QFETCH(int, width);
+    QFETCH(bool, combo);
+    QWidget window;
+    window.setFont(designedFont(DialogFont));
+    QWidget* field = combo ? static_cast<QWidget*>(placeEditableCombo(&window, {"field", {2340, 0, 3180, 315}}))
+                           : place(new QLineEdit(&window), {"field", {2340, 0, 3180, 315}});
+    const QByteArray latin1 = caption.toLatin1();
+    QLabel* label = placeCaption(&window, {"caption", {210, 0, width, 300}, latin1.constData()}, field);
+
+    QCOMPARE(label->buddy(), field);
+    QCOMPARE(field->accessibleName(), caption);
+    if (combo)
+        QCOMPARE(static_cast<QComboBox*>(field)->lineEdit()->accessibleName(), caption);
+    QCOMPARE(label->text(), caption);
+    QVERIFY(!label->wordWrap());
+    QVERIFY(QFontMetrics(label->font()).horizontalAdvance(caption) <= label->contentsRect().width());
+    QVERIFY(label->font().pointSizeF() >= 6.5);
+    const bool fitsAsDesigned = QFontMetrics(window.font()).horizontalAdvance(caption) <= label->contentsRect().width();
+    QCOMPARE(label->font().pointSizeF() < DialogFont.pointSize, !fitsAsDesigned);
+}
+
+void tst_UiServices::designedFontFallsBack_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<qreal>("pointSize");
+    QTest::addColumn<bool>("bold");
+    QTest::newRow("dialog font") << "MS Sans Serif" << 8.25 << false;
+    QTest::newRow("bold dialog font") << "MS Sans Serif" << 8.25 << true;
+    QTest::newRow("title font") << "Arial" << 24.0 << false;
+    QTest::newRow("unknown family") << "No Such Family" << 9.75 << false;
+}
+
+void tst_UiServices::designedFontFallsBack()
+{
+    QFETCH(QString, family);
+    QFETCH(qreal, pointSize);
+    QFETCH(bool, bold);
+    for (const QString& designFont : {family, QStringLiteral("Microsoft Sans Serif")}) {
+        if (QFontDatabase::hasFamily(designFont))
+            QSKIP("The design font is installed here; the fallback is not needed.");
+    }
+    const QByteArray familyName = family.toLatin1();
+    const QFont font = designedFont(FontDesign{familyName.constData(), pointSize, bold});
+
+    // The platform's default sans serif (DejaVu Sans on Debian) is too wide for the designed frames; Arial's
+    // metric twin is what setup.sh installs for them.
+    const QFontInfo resolved(font);
+    QCOMPARE(resolved.family(), QStringLiteral("Liberation Sans"));
+    QCOMPARE(font.pointSizeF(), pointSize);
+    QCOMPARE(resolved.bold(), bold);
+}
+
+void tst_UiServices::editableComboKeepsTheList()
+{
+    QWidget window;
+    QComboBox* combo = placeEditableCombo(&window, {"Combo1", {45, 300, 3795, 315}, "Language"});
+    QCOMPARE(combo->currentText(), QStringLiteral("Language")); // the caption is the designed text
+    combo->addItems({"Language", "Language Two"});
+    combo->setEditText(QString());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // Typing a prefix of an entry and pressing Enter neither completes the text nor adds it to the list.
+    combo->lineEdit()->setFocus();
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("Lang"));
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QCOMPARE(combo->currentText(), QStringLiteral("Lang"));
+    QCOMPARE(combo->count(), 2);
 }
 
 QTEST_MAIN(tst_UiServices)
