@@ -33,9 +33,9 @@ QString startupNoticeText(const QString& path, const QList<ListFailure>& failure
     });
     if (missing) {
         // The program never creates the file: the installer's tool does.
-        return QStringLiteral("There is no database file at %1. Create one with the command "
-                              "miravo-create-database --samples (from a build tree: "
-                              "build/bin/miravo-create-database --samples), then press Read again.")
+        return QStringLiteral("There is no database file at %1.\n"
+                              "Create one with the command: miravo-create-database --samples\n"
+                              "(from a build tree: build/bin/miravo-create-database --samples), then press Read again.")
             .arg(file);
     }
     QStringList lines;
