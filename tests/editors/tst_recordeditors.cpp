@@ -899,26 +899,33 @@ void tst_RecordEditors::longValuesStayWhole_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("value"); // an SQL expression
+    QTest::addColumn<int>("length");
 
+    // 40,000 characters: longer than a text field takes unless told otherwise.
+    const QString forty = QStringLiteral("hex(zeroblob(20000))");
     QTest::newRow("frmClients: Notes") << "frmClients"
-                                       << "Notes";
+                                       << "Notes" << forty << 40000;
     QTest::newRow("frmVendors: Business") << "frmVendors"
-                                          << "Business";
+                                          << "Business" << forty << 40000;
     QTest::newRow("frmVendors: CompAddress") << "frmVendors"
-                                             << "CompAddress";
+                                             << "CompAddress" << forty << 40000;
+    QTest::newRow("frmClients: Notes on two lines") << "frmClients"
+                                                    << "Notes"
+                                                    << "'first line' || char(13, 10) || 'second line'" << 23;
 }
 
 void tst_RecordEditors::longValuesStayWhole()
 {
     QFETCH(QString, window);
     QFETCH(QString, column);
+    QFETCH(QString, value);
+    QFETCH(int, length);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
-    // 40,000 characters: longer than a text field takes unless told otherwise.
-    QVERIFY(m_folder->exec(
-        QStringLiteral("UPDATE %1 SET %2 = hex(zeroblob(20000)) WHERE ID IN (1, 2)").arg(kind.table, column)));
-    const QString value = stored(kind.table, column).first();
-    QCOMPARE(value.size(), 40000);
+    QVERIFY(m_folder->exec(QStringLiteral("UPDATE %1 SET %2 = %3 WHERE ID IN (1, 2)").arg(kind.table, column, value)));
+    value = stored(kind.table, column).first();
+    QCOMPARE(value.size(), length);
     const int index = kind.columns.indexOf(column);
 
     // Looking at a record and leaving it stores nothing short.
