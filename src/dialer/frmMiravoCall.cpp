@@ -5,6 +5,7 @@
 #include "data/PhoneCardDatabase.h"
 #include "data/frmClients.h"
 #include "data/frmVendors.h"
+#include "dialer/StartupNotice.h"
 #include "dialer/TextNumbers.h"
 #include "keypad/frmPhone.h"
 #include "modem/DialCommands.h"
@@ -22,6 +23,8 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPushButton>
+
+#include <limits>
 
 namespace miravo {
 namespace {
@@ -68,6 +71,25 @@ QLabel* label(QWidget* window, const ControlDesign& design)
     return caption;
 }
 
+// A line edit cuts its text at 32,767 characters unless told otherwise: a longer access number from the store
+// would be dialed short.
+void allowLongValues(QWidget* window)
+{
+    for (QLineEdit* edit : window->findChildren<QLineEdit*>())
+        edit->setMaxLength(std::numeric_limits<int>::max());
+}
+
+// Appends a start-up list's entries, keeping the text the user may have typed meanwhile.
+bool fillList(QComboBox* list, const Result<QStringList>& read)
+{
+    if (!read.ok())
+        return false;
+    const QString typed = list->currentText();
+    list->addItems(read.value());
+    list->setEditText(typed);
+    return true;
+}
+
 } // namespace
 
 frmMiravoCall::frmMiravoCall(QWidget* parent)
@@ -77,9 +99,12 @@ frmMiravoCall::frmMiravoCall(QWidget* parent)
     setFont(designedFont(DialogFont));
     setWindowTitle(QStringLiteral("Miravo"));
     buildControls();
+    allowLongValues(this);
     shapeFixedWindow(this, ClientWidth, ClientHeight);
+    m_startupNotice = new StartupNotice(this, ClientWidth, ClientHeight);
+    connect(m_startupNotice, &StartupNotice::readAgainRequested, this, &frmMiravoCall::cmdReadAgain_Click);
 
-    // The load step. A failing step ends silently; the window opens all the same.
+    // The load step. A failing list read shows no message box; the window opens all the same, with a notice.
     m_txtPort->setText(QStringLiteral("3"));
     m_portNumber = toPortNumber(m_txtPort->text()).value_or(m_portNumber);
     m_MSComm1 = std::make_unique<ModemPort>();
@@ -142,16 +167,33 @@ void frmMiravoCall::buildControls()
 
 void frmMiravoCall::loadLists()
 {
-    // Each list stands on its own: a failure reading one table never leaves the other list empty.
-    // The start-up shows no message; a list whose read failed simply stays empty.
-    if (const auto companies = readCompanyNames(); companies.ok())
-        m_Combo1->addItems(companies.value);
-    if (const auto clients = readClientNames(); clients.ok())
-        m_Combo2->addItems(clients.value);
-    // Adding items to an editable combo box shows the first entry; the texts start empty.
-    m_Combo1->setEditText(QString());
-    m_Combo2->setEditText(QString());
+    readStartUpLists();
     m_txtDial_Num4->setEditText(QString());
+}
+
+void frmMiravoCall::readStartUpLists()
+{
+    // Each list stands on its own: a failure reading one table never leaves the other list empty. A list that
+    // could not be read is named on the notice instead of staying silently empty; only such a list is read again.
+    QList<ListFailure> failures;
+    if (!m_companiesListed) {
+        const auto companies = readCompanyNames();
+        m_companiesListed = fillList(m_Combo1, companies);
+        if (!m_companiesListed)
+            failures.append({ListFailure::List::Companies, companies.failure()});
+    }
+    if (!m_clientsListed) {
+        const auto clients = readClientNames();
+        m_clientsListed = fillList(m_Combo2, clients);
+        if (!m_clientsListed)
+            failures.append({ListFailure::List::Clients, clients.failure()});
+    }
+    m_startupNotice->report(phoneCardDatabasePath(), failures);
+}
+
+void frmMiravoCall::cmdReadAgain_Click()
+{
+    readStartUpLists();
 }
 
 QString frmMiravoCall::portText() const
@@ -179,11 +221,11 @@ void frmMiravoCall::Combo1_Lookup()
 {
     const auto found = lookupCompany(m_Combo1->currentText());
     if (!found.ok()) {
-        showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
+        showMessage(QStringLiteral("Unanticipated error %1").arg(found.code()));
         return;
     }
     // Text that matches no company leaves the three fields as they were.
-    if (const auto& fields = found.value) {
+    if (const auto& fields = found.value()) {
         m_txtDial_Num1->setText(fields->business);
         m_txtDial_Num2->setText(fields->language);
         m_txtDial_Num3->setText(fields->code);
@@ -194,15 +236,15 @@ void frmMiravoCall::Combo2_Click()
 {
     const auto found = lookupPersonNumbers(m_Combo2->currentText());
     if (!found.ok()) {
-        showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
+        showMessage(QStringLiteral("Unanticipated error %1").arg(found.code()));
         return;
     }
-    if (found.value.isEmpty())
+    if (found.value().isEmpty())
         return;
     // The offered numbers accumulate: every person chosen so far stays offered. The number to dial (the text)
     // is the user's to pick or type, so it is kept as it is.
     const QString typed = m_txtDial_Num4->currentText();
-    m_txtDial_Num4->addItems(found.value);
+    m_txtDial_Num4->addItems(found.value());
     m_txtDial_Num4->setEditText(typed);
     repaint();
 }

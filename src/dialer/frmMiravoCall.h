@@ -16,6 +16,7 @@ class QPushButton;
 namespace miravo {
 
 class ModemPort;
+class StartupNotice;
 
 class frmMiravoCall final : public QWidget {
     Q_OBJECT
@@ -42,6 +43,8 @@ protected:
 private:
     void buildControls();
     void loadLists();
+    void readStartUpLists();
+    void cmdReadAgain_Click();
 
     void Combo1_Lookup();
     void Combo2_Click();
@@ -66,6 +69,9 @@ private:
     QPushButton* m_cmdDisconnect = nullptr;
     QPushButton* m_cmdClose = nullptr;
     QNetworkAccessManager* m_Inet1 = nullptr; // fetches the product page for "Products"
+    StartupNotice* m_startupNotice = nullptr; // below the designed area, while a start-up list is unread
+    bool m_companiesListed = false;
+    bool m_clientsListed = false;
 
     int m_portNumber = 1;
     // The window's own modem link, numbered once at start-up; the keypad window has a port object of its own.

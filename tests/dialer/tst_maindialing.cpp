@@ -18,6 +18,7 @@
 
 using namespace miravo;
 using miravo::test::control;
+using miravo::test::row;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
 using miravo::test::VirtualModemRecorder;
@@ -85,6 +86,7 @@ private slots:
     void portNumberIsTakenOnceAtStartUp();
     void closingWindowReleasesPort();
     void destroyingWindowReleasesPort();
+    void longAccessNumberGoesWhole();
 };
 
 void tst_MainDialing::firstConnect_data()
@@ -351,6 +353,27 @@ void tst_MainDialing::destroyingWindowReleasesPort()
     QVERIFY(desk.modem.waitForCloses(2));
     QCOMPARE(desk.modem.received(), QByteArray("ATDT1800\rATDT2,4321,,555,#\r\n"));
     QVERIFY(portFree());
+}
+
+void tst_MainDialing::longAccessNumberGoesWhole()
+{
+    // 40,000 digits: longer than a text field takes unless told otherwise.
+    const QString digits = QStringLiteral("1234567890").repeated(4000);
+    Desk desk;
+    QVERIFY(desk.databaseMade);
+    QVERIFY(desk.folder.addRows(
+        "Vendors", {row({{"Company", "Long"}, {"Business", digits}, {"Language", "2"}, {"Code", "4321"}})}));
+    QVERIFY2(desk.modem.isReady(), qPrintable(desk.modem.errorString()));
+    desk.window->show();
+    QTest::keyClicks(control<QComboBox>(desk.window.get(), "Combo1"), "Long");
+    QCOMPARE(control<QLineEdit>(desk.window.get(), "txtDial_Num1")->text().size(), digits.size());
+
+    desk.messages.answerNext(MessageAnswer::No);
+    click(desk.window.get(), "cmdConnect");
+    const QByteArray bytes = "ATDT" + digits.toLatin1() + "\r";
+    QVERIFY(desk.modem.waitForBytes(bytes.size()));
+    QCOMPARE(desk.modem.received().size(), bytes.size());
+    QVERIFY(desk.modem.received() == bytes);
 }
 
 QTEST_MAIN(tst_MainDialing)
