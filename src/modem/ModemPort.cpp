@@ -78,14 +78,14 @@ QString portLinksFolder()
 
 QString portLinkPath(int portNumber)
 {
-    if (portNumber < 1)
+    if (portNumber < FirstPortNumber)
         return {};
     return portLinksFolder() + QStringLiteral("/COM%1").arg(portNumber);
 }
 
 QString devicePathForPort(int portNumber)
 {
-    if (portNumber < 1)
+    if (portNumber < FirstPortNumber)
         return {};
     const QString link = portLinkPath(portNumber);
     // A dangling link still counts: the user meant that device, so the open fails instead of silently taking
