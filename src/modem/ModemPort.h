@@ -48,7 +48,8 @@ public:
     void setPortNumber(int portNumber);
     int portNumber() const;
 
-    // "9600,N,8,1" style; accepted open or closed, applied at once to an open port. False for unreadable text.
+    // "9600,N,8,1": a speed, then no parity, 8 data bits and 1 stop bit, the only framing the program dials with.
+    // Accepted open or closed, applied at once to an open port. False for any other text.
     bool setLineSettings(const QString& settings);
     QString lineSettings() const;
 
