@@ -1,4 +1,5 @@
 // The toolkit services every window stands on: message boxes, single windows, the event-processing wait, twips.
+#include "support/Controls.h"
 #include "support/ScriptedMessages.h"
 #include "support/ScriptedWait.h"
 #include "ui/EventWait.h"
@@ -7,6 +8,7 @@
 #include "ui/WindowRegistry.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -43,6 +45,7 @@ private slots:
     void waitOfNothing();
     void twips_data();
     void twips();
+    void missingControlFailsItsCaseOnly();
 };
 
 void tst_UiServices::realMessageBoxes_data()
@@ -222,6 +225,22 @@ void tst_UiServices::twips()
     QFETCH(int, twips);
     QFETCH(int, pixels);
     QCOMPARE(twipsToPixels(twips), pixels);
+}
+
+void tst_UiServices::missingControlFailsItsCaseOnly()
+{
+    // The test support's control lookup: a missing control is this case's failure, not the end of the test
+    // program; the steps after it run on a stand-in without crashing.
+    QWidget window;
+    auto* present = new QLineEdit(&window);
+    present->setObjectName(QStringLiteral("txtPresent"));
+    QCOMPARE(test::control<QLineEdit>(&window, "txtPresent"), present);
+
+    QEXPECT_FAIL("", "a missing control fails the case it is looked up in", Continue);
+    QLineEdit* missing = test::control<QLineEdit>(&window, "txtMissing");
+    QVERIFY(missing && missing != present);
+    missing->setText(QStringLiteral("typed"));
+    QVERIFY(!window.findChild<QLineEdit*>(QStringLiteral("txtMissing")));
 }
 
 QTEST_MAIN(tst_UiServices)
