@@ -1,6 +1,6 @@
 // What the keypad window composes without any widget: the names its sequence slots may hold and the value each
 // name stands for, and the status texts it shows while it dials. The keypad window (frmPhone) uses these; the
-// dial commands themselves come from modem/DialCommands.h, shared with the main window.
+// dial itself is modem/TwoStageDial.h, shared with the main window.
 #pragma once
 
 #include <QString>
