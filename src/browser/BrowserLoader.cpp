@@ -1,8 +1,9 @@
 #include "browser/BrowserLoader.h"
 
+#include "browser/BrowserModule.h"
 #include "browser/ProductPage.h"
-#include "ui/BrowserModule.h"
 #include "ui/MessageService.h"
+#include "ui/WindowRegistry.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -86,23 +87,16 @@ void setBrowserModuleFolders(const QStringList& folders)
 
 QWidget* showBrowserWindow()
 {
-    QPointer<QWidget>& window = openBrowserWindow();
-    if (!window) {
+    // The window's class is the module's own: the program knows it only as a widget, in a slot of its own.
+    return showWindowIn(openBrowserWindow(), []() -> QWidget* {
         const Loaded loaded = loadModule();
         if (!loaded.module) {
             showMessage(QStringLiteral("The browser window cannot be opened: its module could not be loaded.\n%1")
                             .arg(loaded.error));
             return nullptr;
         }
-        window = loaded.module->createBrowserWindow(BrowserPages{productPageUrl(), searchPageUrl()});
-        if (!window)
-            return nullptr;
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window.data();
+        return loaded.module->createBrowserWindow(BrowserPages{productPageUrl(), searchPageUrl()});
+    });
 }
 
 } // namespace miravo

@@ -2,7 +2,7 @@
 // object for the browser window.
 #pragma once
 
-#include "ui/BrowserModule.h"
+#include "browser/BrowserModule.h"
 
 #include <QObject>
 

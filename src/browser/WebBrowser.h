@@ -2,7 +2,7 @@
 // uses, and nothing more. The window polls Busy() from its timer and reads LocationName() for its caption.
 #pragma once
 
-#include "ui/BrowserModule.h"
+#include "browser/BrowserModule.h"
 
 #include <QObject>
 #include <QString>

@@ -2,7 +2,7 @@
 
 #include "browser/BrowserIcons.h"
 #include "browser/WebBrowser.h"
-#include "ui/Twips.h"
+#include "ui/DesignedControls.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -20,21 +20,22 @@ namespace {
 // The designed window, in twips: client area and its place on the screen.
 constexpr TwipsRect Window{3060, 3345, 6540, 5130};
 
-// The controls, in twips, as designed (left, top, width, height). The toolbar and the address strip are docked to
-// the top edge: only their heights are kept, their widths follow the window.
-constexpr TwipsRect tbToolBar{0, 0, 6540, 540};
-constexpr TwipsRect brwWebBrowser{50, 1215, 5393, 3734};
-constexpr TwipsRect picAddress{0, 540, 6540, 675};
-constexpr TwipsRect lblAddress{45, 60, 3075, 255};
-constexpr TwipsRect cboAddress{45, 300, 3795, 315};
+// The controls as designed. The toolbar and the address strip are docked to the top edge: only their heights are
+// kept, their widths follow the window. The label and the address box lie on the address strip.
+constexpr ControlDesign tbToolBar{"tbToolBar", {0, 0, 6540, 540}};
+constexpr ControlDesign brwWebBrowser{"brwWebBrowser", {50, 1215, 5393, 3734}};
+constexpr ControlDesign picAddress{"picAddress", {0, 540, 6540, 675}};
+constexpr ControlDesign lblAddress{"lblAddress", {45, 60, 3075, 255}, "&Address:"};
+constexpr ControlDesign cboAddress{"cboAddress", {45, 300, 3795, 315}};
 
 // Where the start-up sequence moves the address box: this far from the left, this far below the label.
-constexpr int AddressBoxLeft = 50;
-constexpr int AddressBoxGapBelowLabel = 15;
+constexpr int AddressBoxLeft = twipsToPixels(50);
+constexpr int AddressBoxGapBelowLabel = twipsToPixels(15);
 
 // The layout rule's margins: on both sides of the address box and the browser together, and under the browser.
-constexpr int SideMargins = 100;
-constexpr int BottomMargin = 100;
+// Designed in twips; a window's sizes are whole pixels, so the margins in pixels give the sizes the design does.
+constexpr int SideMargins = twipsToPixels(100);
+constexpr int BottomMargin = twipsToPixels(100);
 
 constexpr int TimerInterval = 5; // ms, while a page loads
 
@@ -42,15 +43,6 @@ constexpr int TimerInterval = 5; // ms, while a page loads
 constexpr const char* ButtonKeys[] = {"Back", "Forward", "Stop", "Refresh", "Home", "Search"};
 
 const QString Working = QStringLiteral("Working...");
-
-int twips(int pixels)
-{
-    return pixelsToTwips(pixels);
-}
-int pixels(int twips)
-{
-    return twipsToPixels(twips);
-}
 
 } // namespace
 
@@ -68,8 +60,8 @@ frmBrowser::frmBrowser(const BrowserPages& pages, QWidget* parent)
     setAttribute(Qt::WA_QuitOnClose);
     setAttribute(Qt::WA_MacAlwaysShowToolWindow);
     buildControls();
-    resize(pixels(Window.width), pixels(Window.height));
-    move(pixels(Window.left), pixels(Window.top));
+    resize(Window.toPixels().size());
+    move(Window.toPixels().topLeft());
     Form_Load();
 }
 
@@ -77,9 +69,7 @@ frmBrowser::~frmBrowser() = default;
 
 void frmBrowser::buildControls()
 {
-    m_tbToolBar = new QToolBar(this);
-    m_tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
-    m_tbToolBar->setGeometry(tbToolBar.toPixels());
+    m_tbToolBar = place(new QToolBar(this), tbToolBar);
     m_tbToolBar->setMovable(false);
     m_tbToolBar->setFloatable(false);
     m_tbToolBar->setIconSize(QSize(ToolbarIconSize, ToolbarIconSize));
@@ -93,31 +83,17 @@ void frmBrowser::buildControls()
         button->setToolTip(key);
     }
 
-    m_brwWebBrowser = new QWebEngineView(this);
-    m_brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
-    m_brwWebBrowser->setGeometry(brwWebBrowser.toPixels());
+    m_brwWebBrowser = place(new QWebEngineView(this), brwWebBrowser);
     m_browser = new WebBrowser(m_brwWebBrowser, m_pages, this);
 
     m_timTimer = new QTimer(this);
     m_timTimer->setObjectName(QStringLiteral("timTimer"));
     m_timTimer->setInterval(TimerInterval);
 
-    m_picAddress = new QWidget(this);
-    m_picAddress->setObjectName(QStringLiteral("picAddress"));
-    m_picAddress->setGeometry(picAddress.toPixels());
-
-    m_lblAddress = new QLabel(QStringLiteral("&Address:"), m_picAddress);
-    m_lblAddress->setObjectName(QStringLiteral("lblAddress"));
-    m_lblAddress->setGeometry(lblAddress.toPixels());
-
-    m_cboAddress = new QComboBox(m_picAddress);
-    m_cboAddress->setObjectName(QStringLiteral("cboAddress"));
-    m_cboAddress->setGeometry(cboAddress.toPixels());
-    m_cboAddress->setEditable(true);
-    // Only the start-up sequence adds to the list: Enter navigates and adds nothing, and no completion changes
-    // what the user typed.
-    m_cboAddress->setInsertPolicy(QComboBox::NoInsert);
-    m_cboAddress->setCompleter(nullptr);
+    m_picAddress = place(new QWidget(this), picAddress);
+    m_lblAddress = placeLabel(m_picAddress, lblAddress);
+    // Only the start-up sequence adds to the list: Enter navigates and adds nothing.
+    m_cboAddress = placeEditableCombo(m_picAddress, cboAddress);
     m_lblAddress->setBuddy(m_cboAddress);
 
     // Tab order: the browser first (it has the focus when the window opens), then the label's buddy, the address
@@ -141,8 +117,7 @@ void frmBrowser::Form_Load()
 
     StartingAddress = m_pages.home.toString();
 
-    m_cboAddress->move(pixels(AddressBoxLeft),
-                       pixels(twips(m_lblAddress->y()) + twips(m_lblAddress->height()) + AddressBoxGapBelowLabel));
+    m_cboAddress->move(AddressBoxLeft, m_lblAddress->y() + m_lblAddress->height() + AddressBoxGapBelowLabel);
 
     if (StartingAddress.isEmpty())
         return;
@@ -165,13 +140,10 @@ void frmBrowser::resizeEvent(QResizeEvent* event)
 // A window too small for the margins (minimized, or squeezed to its caption) gets sizes of zero, not negative ones.
 void frmBrowser::Form_Resize()
 {
-    const int innerWidth = twips(width());
-    const int innerHeight = twips(height());
-    const int stripsBottom = twips(m_picAddress->y()) + twips(m_picAddress->height());
-
-    const int boxWidth = std::max(0, pixels(innerWidth - SideMargins));
+    const int stripsBottom = m_picAddress->y() + m_picAddress->height();
+    const int boxWidth = std::max(0, width() - SideMargins);
     const int browserWidth = boxWidth;
-    const int browserHeight = std::max(0, pixels(innerHeight - stripsBottom - BottomMargin));
+    const int browserHeight = std::max(0, height() - stripsBottom - BottomMargin);
 
     m_cboAddress->resize(boxWidth, m_cboAddress->height());
     m_brwWebBrowser->resize(browserWidth, browserHeight);

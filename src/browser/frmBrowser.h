@@ -3,7 +3,7 @@
 // while a page loads. It keeps nothing beyond its own life; closing it destroys it with its address list.
 #pragma once
 
-#include "ui/BrowserModule.h"
+#include "browser/BrowserModule.h"
 
 #include <QIcon>
 #include <QList>

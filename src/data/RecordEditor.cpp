@@ -1,6 +1,7 @@
 #include "data/RecordEditor.h"
 
 #include "data/RecordNavigator.h"
+#include "ui/DesignedControls.h"
 #include "ui/MessageService.h"
 
 #include <QCloseEvent>
@@ -51,13 +52,9 @@ RecordEditor::RecordEditor(const EditorDesign& design, QWidget* parent)
     setObjectName(QString::fromLatin1(design.windowName));
     setWindowTitle(QString::fromLatin1(design.title));
     resize(twipsToPixels(design.clientWidth), twipsToPixels(design.clientHeight));
-    // The layout was designed in MS Sans Serif 8.25 pt; the platform's larger default, or a wide stand-in for
-    // the missing design font, would cut "Card_Password:" and "CompAddress:" short in their labels. Arial's
-    // metric twin (Liberation Sans) comes close where MS Sans Serif is missing.
-    QFont designed;
-    designed.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-    designed.setPointSizeF(8.25);
-    setFont(designed);
+    // The layout was designed in the dialog font; the platform's larger default, or a wide stand-in for the missing
+    // design font, would cut "Card_Password:" and "CompAddress:" short in their labels.
+    setFont(designedFont(DialogFont));
     buildControls();
 
     m_mapper = new QDataWidgetMapper(this);
@@ -76,27 +73,25 @@ void RecordEditor::buildControls()
 {
     m_txtFields.resize(m_design.fields.size());
     for (const EditorField& design : m_design.fields) {
-        auto* field = new QLineEdit(this);
-        field->setObjectName(QStringLiteral("txtFields_%1").arg(design.index));
-        field->setGeometry(design.field.toPixels());
+        // The names carry the field's index, so the entries are made here rather than in the design table.
+        const QByteArray fieldName = "txtFields_" + QByteArray::number(design.index);
+        const QByteArray labelName = "lblLabels_" + QByteArray::number(design.index);
+        const QByteArray caption = QByteArray(design.column) + ':';
+
+        auto* field = place(new QLineEdit(this), {fieldName.constData(), design.field});
         // The store gives every new record its ID; it is shown, not the user's to change.
         field->setReadOnly(QLatin1String(design.column) == IdColumn);
         // After a refused close, typing makes the next close try to store again before it closes.
         connect(field, &QLineEdit::textEdited, this, [this] { m_closeRefused = false; });
         m_txtFields[design.index] = field;
 
-        auto* label = new QLabel(QString::fromLatin1(design.column) + QLatin1Char(':'), this);
-        label->setObjectName(QStringLiteral("lblLabels_%1").arg(design.index));
-        label->setGeometry(design.label.toPixels());
+        placeLabel(this, {labelName.constData(), design.label, caption.constData()});
     }
 
     std::array<QPushButton*, Buttons.size()> buttons{};
     for (std::size_t i = 0; i < Buttons.size(); ++i) {
-        auto* button = new QPushButton(QString::fromLatin1(Buttons[i].caption), this);
-        button->setObjectName(QString::fromLatin1(Buttons[i].name));
-        button->setGeometry(
-            TwipsRect{m_design.buttons.lefts[i], m_design.buttons.top, EditorButtonWidth, EditorButtonHeight}
-                .toPixels());
+        const TwipsRect rect{m_design.buttons.lefts[i], m_design.buttons.top, EditorButtonWidth, EditorButtonHeight};
+        QPushButton* button = placeButton(this, {Buttons[i].name, rect, Buttons[i].caption});
         // Enter in a field must not press a button: Update is the user's choice.
         button->setAutoDefault(false);
         buttons[i] = button;

@@ -9,9 +9,9 @@
 #include "keypad/frmPhone.h"
 #include "modem/ModemPort.h"
 #include "modem/TwoStageDial.h"
+#include "ui/DesignedControls.h"
 #include "ui/FixedWindow.h"
 #include "ui/MessageService.h"
-#include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
 #include <QCloseEvent>
@@ -30,107 +30,42 @@ namespace {
 constexpr int ClientWidth = 8085;
 constexpr int ClientHeight = 4440;
 
-enum class FontKind { Default, Bold825, Title, ComPort };
+// The window's fonts besides the dialog font it was designed with.
+constexpr FontDesign BoldFont{"MS Sans Serif", 8.25, true};
+constexpr FontDesign TitleFont{"Arial", 24};
+constexpr FontDesign ComPortFont{"MS Sans Serif", 9.75};
 
-struct ControlDesign {
-    const char* name;
-    TwipsRect rect;
-    const char* caption;
-    FontKind font;
-};
-
-// Left, top, width, height in twips, as designed.
-constexpr ControlDesign Label7{"Label7", {195, 75, 5190, 495}, "MIRAVO DIALER 1.0", FontKind::Title};
-constexpr ControlDesign Label5{"Label5", {210, 855, 2010, 300}, "Select Card Company", FontKind::Default};
-constexpr ControlDesign Combo1{"Combo1", {2340, 825, 3435, 315}, "", FontKind::Bold825};
-constexpr ControlDesign Label1{"Label1", {210, 1260, 1995, 255}, "Enter Miravo Number!", FontKind::Default};
-constexpr ControlDesign txtDial_Num1{"txtDial_Num1", {2340, 1215, 3405, 315}, "", FontKind::Bold825};
-constexpr ControlDesign Label2{"Label2", {210, 1620, 2100, 375}, "Language English or French", FontKind::Default};
-constexpr ControlDesign txtDial_Num2{"txtDial_Num2", {2340, 1590, 1350, 315}, "", FontKind::Bold825};
-constexpr ControlDesign Label9{"Label9", {3945, 1650, 1050, 270}, "Com Port", FontKind::ComPort};
-constexpr ControlDesign txtPort{"txtPort", {5010, 1605, 690, 315}, "", FontKind::Bold825};
-constexpr ControlDesign Label3{"Label3", {210, 1950, 2055, 300}, "Enter Access PIN Number!", FontKind::Default};
-constexpr ControlDesign txtDial_Num3{"txtDial_Num3", {2310, 1965, 2805, 315}, "", FontKind::Bold825};
-constexpr ControlDesign Label6{"Label6", {210, 2400, 2010, 285}, "Select Clent or Friend", FontKind::Default};
-constexpr ControlDesign Combo2{"Combo2", {2340, 2355, 3180, 315}, "", FontKind::Default};
-constexpr ControlDesign Label4{"Label4", {210, 2760, 1860, 300}, "Select telephone number.", FontKind::Default};
-constexpr ControlDesign txtDial_Num4{"txtDial_Num4", {2340, 2775, 3180, 315}, "", FontKind::Default};
-constexpr ControlDesign cmdDial{"cmdDial", {270, 3570, 1500, 330}, "Dial", FontKind::Bold825};
-constexpr ControlDesign cmdConnect{"cmdConnect", {1815, 3570, 1500, 330}, "Connect", FontKind::Bold825};
-constexpr ControlDesign Command1{"Command1", {3375, 3570, 1500, 330}, "Products", FontKind::Bold825};
-constexpr ControlDesign cmdPhonebook{"cmdPhonebook", {270, 4005, 1500, 330}, "Phonebook", FontKind::Bold825};
-constexpr ControlDesign cmdDisconnect{"cmdDisconnect", {1815, 4005, 1500, 330}, "Disconnect", FontKind::Bold825};
-constexpr ControlDesign cmdClose{"cmdClose", {3375, 4005, 1500, 330}, "Close", FontKind::Bold825};
-constexpr ControlDesign Image2{"Image2", {6360, 90, 1410, 1095}, "", FontKind::Default};
-constexpr ControlDesign Image1{"Image1", {6360, 1200, 1455, 2325}, "", FontKind::Default};
-
-// The designed fonts. Where a family is missing (the usual case off Windows), a metric-compatible or at least
-// narrow sans serif takes its place, so that the captions fit the designed frames.
-QFont designedFont(const QString& family, qreal pointSize, bool bold)
-{
-    QFont font;
-    font.setFamilies(
-        {family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
-}
-
-QFont fontFor(FontKind kind)
-{
-    switch (kind) {
-    case FontKind::Bold825:
-        return designedFont(QStringLiteral("MS Sans Serif"), 8.25, true);
-    case FontKind::Title:
-        return designedFont(QStringLiteral("Arial"), 24, false);
-    case FontKind::ComPort:
-        return designedFont(QStringLiteral("MS Sans Serif"), 9.75, false);
-    case FontKind::Default:
-        break;
-    }
-    // The window's own font: the dialog font the layout was designed with.
-    return designedFont(QStringLiteral("MS Sans Serif"), 8.25, false);
-}
-
-template <typename W>
-W* place(QWidget*, const ControlDesign& design, W* widget)
-{
-    widget->setObjectName(QString::fromLatin1(design.name));
-    widget->setGeometry(design.rect.toPixels());
-    widget->setFont(fontFor(design.font));
-    return widget;
-}
+// Left, top, width, height in twips, as designed. Every control carries its font.
+constexpr ControlDesign Label7{"Label7", {195, 75, 5190, 495}, "MIRAVO DIALER 1.0", &TitleFont};
+constexpr ControlDesign Label5{"Label5", {210, 855, 2010, 300}, "Select Card Company", &DialogFont};
+constexpr ControlDesign Combo1{"Combo1", {2340, 825, 3435, 315}, "", &BoldFont};
+constexpr ControlDesign Label1{"Label1", {210, 1260, 1995, 255}, "Enter Miravo Number!", &DialogFont};
+constexpr ControlDesign txtDial_Num1{"txtDial_Num1", {2340, 1215, 3405, 315}, "", &BoldFont};
+constexpr ControlDesign Label2{"Label2", {210, 1620, 2100, 375}, "Language English or French", &DialogFont};
+constexpr ControlDesign txtDial_Num2{"txtDial_Num2", {2340, 1590, 1350, 315}, "", &BoldFont};
+constexpr ControlDesign Label9{"Label9", {3945, 1650, 1050, 270}, "Com Port", &ComPortFont};
+constexpr ControlDesign txtPort{"txtPort", {5010, 1605, 690, 315}, "", &BoldFont};
+constexpr ControlDesign Label3{"Label3", {210, 1950, 2055, 300}, "Enter Access PIN Number!", &DialogFont};
+constexpr ControlDesign txtDial_Num3{"txtDial_Num3", {2310, 1965, 2805, 315}, "", &BoldFont};
+constexpr ControlDesign Label6{"Label6", {210, 2400, 2010, 285}, "Select Clent or Friend", &DialogFont};
+constexpr ControlDesign Combo2{"Combo2", {2340, 2355, 3180, 315}, "", &DialogFont};
+constexpr ControlDesign Label4{"Label4", {210, 2760, 1860, 300}, "Select telephone number.", &DialogFont};
+constexpr ControlDesign txtDial_Num4{"txtDial_Num4", {2340, 2775, 3180, 315}, "", &DialogFont};
+constexpr ControlDesign cmdDial{"cmdDial", {270, 3570, 1500, 330}, "Dial", &BoldFont};
+constexpr ControlDesign cmdConnect{"cmdConnect", {1815, 3570, 1500, 330}, "Connect", &BoldFont};
+constexpr ControlDesign Command1{"Command1", {3375, 3570, 1500, 330}, "Products", &BoldFont};
+constexpr ControlDesign cmdPhonebook{"cmdPhonebook", {270, 4005, 1500, 330}, "Phonebook", &BoldFont};
+constexpr ControlDesign cmdDisconnect{"cmdDisconnect", {1815, 4005, 1500, 330}, "Disconnect", &BoldFont};
+constexpr ControlDesign cmdClose{"cmdClose", {3375, 4005, 1500, 330}, "Close", &BoldFont};
+constexpr ControlDesign Image2{"Image2", {6360, 90, 1410, 1095}, "", &DialogFont};
+constexpr ControlDesign Image1{"Image1", {6360, 1200, 1455, 2325}, "", &DialogFont};
 
 QLabel* label(QWidget* window, const ControlDesign& design)
 {
-    auto* caption = place(window, design, new QLabel(QString::fromLatin1(design.caption), window));
+    QLabel* caption = placeLabel(window, design);
     // A caption too long for its line wraps inside its frame instead of being cut off.
     caption->setWordWrap(true);
     return caption;
-}
-
-QPushButton* button(QWidget* window, const ControlDesign& design)
-{
-    return place(window, design, new QPushButton(QString::fromLatin1(design.caption), window));
-}
-
-QComboBox* comboBox(QWidget* window, const ControlDesign& design)
-{
-    auto* combo = place(window, design, new QComboBox(window));
-    combo->setEditable(true);
-    // A completer would fill the dialing fields from a prefix of a company's name; Enter must not add the
-    // typed text to the list either. The lists hold their entries in the order they were appended.
-    combo->setCompleter(nullptr);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    return combo;
-}
-
-QLabel* picture(QWidget* window, const ControlDesign& design, const QString& resource)
-{
-    auto* image = place(window, design, new QLabel(window));
-    image->setPixmap(QPixmap(resource));
-    image->setScaledContents(true);
-    return image;
 }
 
 } // namespace
@@ -139,7 +74,7 @@ frmMiravoCall::frmMiravoCall(QWidget* parent)
     : QWidget(parent, FixedWindowFlags)
 {
     setObjectName(QStringLiteral("frmMiravoCall"));
-    setFont(fontFor(FontKind::Default));
+    setFont(designedFont(DialogFont));
     setWindowTitle(QStringLiteral("Miravo"));
     buildControls();
     shapeFixedWindow(this, ClientWidth, ClientHeight);
@@ -171,27 +106,27 @@ void frmMiravoCall::buildControls()
 {
     m_Label7 = label(this, Label7);
     label(this, Label5);
-    m_Combo1 = comboBox(this, Combo1);
+    m_Combo1 = placeEditableCombo(this, Combo1);
     label(this, Label1);
-    m_txtDial_Num1 = place(this, txtDial_Num1, new QLineEdit(this));
+    m_txtDial_Num1 = place(new QLineEdit(this), txtDial_Num1);
     label(this, Label2);
-    m_txtDial_Num2 = place(this, txtDial_Num2, new QLineEdit(this));
+    m_txtDial_Num2 = place(new QLineEdit(this), txtDial_Num2);
     label(this, Label9);
-    m_txtPort = place(this, txtPort, new QLineEdit(this));
+    m_txtPort = place(new QLineEdit(this), txtPort);
     label(this, Label3);
-    m_txtDial_Num3 = place(this, txtDial_Num3, new QLineEdit(this));
+    m_txtDial_Num3 = place(new QLineEdit(this), txtDial_Num3);
     label(this, Label6);
-    m_Combo2 = comboBox(this, Combo2);
+    m_Combo2 = placeEditableCombo(this, Combo2);
     label(this, Label4);
-    m_txtDial_Num4 = comboBox(this, txtDial_Num4);
-    m_cmdDial = button(this, cmdDial);
-    m_cmdConnect = button(this, cmdConnect);
-    m_Command1 = button(this, Command1);
-    m_cmdPhonebook = button(this, cmdPhonebook);
-    m_cmdDisconnect = button(this, cmdDisconnect);
-    m_cmdClose = button(this, cmdClose);
-    picture(this, Image2, QStringLiteral(":/dialer/images/handset.png"));
-    picture(this, Image1, QStringLiteral(":/dialer/images/card.png"));
+    m_txtDial_Num4 = placeEditableCombo(this, txtDial_Num4);
+    m_cmdDial = placeButton(this, cmdDial);
+    m_cmdConnect = placeButton(this, cmdConnect);
+    m_Command1 = placeButton(this, Command1);
+    m_cmdPhonebook = placeButton(this, cmdPhonebook);
+    m_cmdDisconnect = placeButton(this, cmdDisconnect);
+    m_cmdClose = placeButton(this, cmdClose);
+    placePicture(this, Image2, QStringLiteral(":/dialer/images/handset.png"));
+    placePicture(this, Image1, QStringLiteral(":/dialer/images/card.png"));
 
     const QList<QWidget*> tabOrder{m_cmdConnect,   m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose,
                                    m_Combo1,       m_Combo2,       m_Command1,     m_cmdDial,      m_cmdDisconnect,

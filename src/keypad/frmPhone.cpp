@@ -5,10 +5,10 @@
 #include "keypad/KeypadTexts.h"
 #include "modem/ModemPort.h"
 #include "modem/TwoStageDial.h"
+#include "ui/DesignedControls.h"
 #include "ui/EventWait.h"
 #include "ui/FixedWindow.h"
 #include "ui/MessageService.h"
-#include "ui/Twips.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -30,12 +30,6 @@ namespace {
 // The designed window, in twips: the client area, then every control as left, top, width, height.
 constexpr int ClientWidth = 3120;
 constexpr int ClientHeight = 7680;
-
-struct ControlDesign {
-    const char* name;
-    TwipsRect rect;
-    const char* caption;
-};
 
 constexpr ControlDesign Image1{"Image1", {-30, -15, 3120, 7695}, ""};
 constexpr ControlDesign txtnumbers{"txtnumbers", {330, 360, 2385, 1470}, ""};
@@ -84,38 +78,20 @@ constexpr const char* ElementProperty = "element";
 const QColor CaptionYellow(255, 255, 0);
 const QColor PaleYellow(255, 255, 170);
 
-template <typename W>
-W* place(const ControlDesign& design, W* widget)
-{
-    widget->setObjectName(QString::fromLatin1(design.name));
-    widget->setGeometry(design.rect.toPixels());
-    return widget;
-}
-
 QLabel* caption(QWidget* window, const ControlDesign& design, const QColor& colour)
 {
-    auto* label = place(design, new QLabel(QString::fromLatin1(design.caption), window));
+    QLabel* label = placeLabel(window, design);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
     return label;
 }
 
-QPushButton* button(QWidget* window, const ControlDesign& design)
-{
-    return place(design, new QPushButton(QString::fromLatin1(design.caption), window));
-}
-
+// A slot of the sequence, showing its designed text. Its text is compared whole with the three names.
 QComboBox* slot(QWidget* window, const ControlDesign& design, int element)
 {
-    auto* combo = place(design, new QComboBox(window));
+    QComboBox* combo = placeEditableCombo(window, design);
     combo->setProperty(ElementProperty, element);
-    combo->setEditable(true);
-    // The slot's text is compared whole with the three names: a completer would change what was typed, and
-    // Enter must not add the typed text to the list.
-    combo->setCompleter(nullptr);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setEditText(QString::fromLatin1(design.caption));
     return combo;
 }
 
@@ -140,15 +116,13 @@ frmPhone::~frmPhone() = default;
 void frmPhone::buildControls()
 {
     // Created first, so that every other control lies over it.
-    auto* background = place(Image1, new QLabel(this));
-    background->setPixmap(QPixmap(QStringLiteral(":/keypad/images/keypad-background.jpg")));
-    background->setScaledContents(true);
+    placePicture(this, Image1, QStringLiteral(":/keypad/images/keypad-background.jpg"));
 
-    m_txtnumbers = place(txtnumbers, new QPlainTextEdit(this));
+    m_txtnumbers = place(new QPlainTextEdit(this), txtnumbers);
     m_Label1 = caption(this, Label1, CaptionYellow);
-    m_txtnewport = place(txtnewport, new QLineEdit(this));
+    m_txtnewport = place(new QLineEdit(this), txtnewport);
     caption(this, Label2, PaleYellow);
-    m_txtPause = place(txtPause, new QLineEdit(this));
+    m_txtPause = place(new QLineEdit(this), txtPause);
     m_txtPause->setToolTip(QStringLiteral("Enter time (seconds) to pause before starting sequence."));
     caption(this, Label3, CaptionYellow);
     m_Combo1 = slot(this, Combo1, 0);
@@ -156,19 +130,19 @@ void frmPhone::buildControls()
     m_Combo3 = slot(this, Combo3, 2);
 
     // Behind the keys, not around them: the keys are the window's own controls.
-    place(Frame1, new QGroupBox(this));
+    place(new QGroupBox(this), Frame1);
     for (const KeyDesign& key : Keys) {
-        QPushButton* keyButton = button(this, key.control);
+        QPushButton* keyButton = placeButton(this, key.control);
         keyButton->setProperty(ElementProperty, key.element);
         connect(keyButton, &QPushButton::clicked, this, [this, element = key.element] { cmdKey_Click(element); });
     }
 
-    m_cmdredial = button(this, cmdredial);
-    m_cmdSend = button(this, cmdSend);
-    button(this, Command4); // has no action
-    m_clr = button(this, clr);
-    m_cmdClose = button(this, cmdClose);
-    m_cmdEnd = button(this, cmdEnd);
+    m_cmdredial = placeButton(this, cmdredial);
+    m_cmdSend = placeButton(this, cmdSend);
+    placeButton(this, Command4); // has no action
+    m_clr = placeButton(this, clr);
+    m_cmdClose = placeButton(this, cmdClose);
+    m_cmdEnd = placeButton(this, cmdEnd);
 
     m_Label1->installEventFilter(this);
     connect(m_cmdredial, &QPushButton::clicked, this, &frmPhone::cmdredial_Click);

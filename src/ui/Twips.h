@@ -14,11 +14,6 @@ constexpr int twipsToPixels(int twips)
     return twips >= 0 ? (twips + TwipsPerPixel / 2) / TwipsPerPixel : -((-twips + TwipsPerPixel / 2) / TwipsPerPixel);
 }
 
-constexpr int pixelsToTwips(int pixels)
-{
-    return pixels * TwipsPerPixel;
-}
-
 // A designed rectangle: left, top, width, height in twips.
 struct TwipsRect {
     int left;

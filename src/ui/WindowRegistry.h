@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <utility>
+
 namespace miravo {
 
 // The one open window of kind W, or nullptr.
@@ -16,20 +18,29 @@ QPointer<W>& openWindow()
     return window;
 }
 
+// Shows the window held in `open`, creating it with `create` (which runs its load step) when none is open.
+// A `create` that returns nullptr shows nothing and returns nullptr; the next showing tries again.
+template <typename W, typename Factory>
+W* showWindowIn(QPointer<W>& open, Factory&& create)
+{
+    if (!open) {
+        W* window = create();
+        if (!window)
+            return nullptr;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        open = window;
+    }
+    open->show();
+    open->raise();
+    open->activateWindow();
+    return open.data();
+}
+
 // Shows the window of kind W, creating it with `create` (which runs its load step) when none is open.
 template <typename W, typename Factory>
 W* showWindow(Factory&& create)
 {
-    QPointer<W>& slot = openWindow<W>();
-    if (!slot) {
-        W* window = create();
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        slot = window;
-    }
-    slot->show();
-    slot->raise();
-    slot->activateWindow();
-    return slot.data();
+    return showWindowIn(openWindow<W>(), std::forward<Factory>(create));
 }
 
 template <typename W>

@@ -1,13 +1,17 @@
-// The toolkit services every window stands on: message boxes, single windows, the event-processing wait, twips.
+// The toolkit services every window stands on: message boxes, single windows, the event-processing wait, twips and
+// the placing of designed controls.
 #include "support/Controls.h"
 #include "support/ScriptedMessages.h"
 #include "support/ScriptedWait.h"
+#include "ui/DesignedControls.h"
 #include "ui/EventWait.h"
 #include "ui/MessageService.h"
 #include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -26,6 +30,8 @@ public:
     static inline int created = 0;
     SampleWindow() { ++created; }
 };
+
+constexpr FontDesign BoldSample{"MS Sans Serif", 9.75, true};
 
 } // namespace
 
@@ -46,6 +52,11 @@ private slots:
     void twips_data();
     void twips();
     void missingControlFailsItsCaseOnly();
+    void designEntries_data();
+    void designEntries();
+    void designedFontFallsBack_data();
+    void designedFontFallsBack();
+    void editableComboKeepsTheList();
 };
 
 void tst_UiServices::realMessageBoxes_data()
@@ -241,6 +252,95 @@ void tst_UiServices::missingControlFailsItsCaseOnly()
     QVERIFY(missing && missing != present);
     missing->setText(QStringLiteral("typed"));
     QVERIFY(!window.findChild<QLineEdit*>(QStringLiteral("txtMissing")));
+}
+
+void tst_UiServices::designEntries_data()
+{
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QRect>("pixels");
+    // Each side is rounded on its own, so a rectangle's right edge is not rounded from the twips' right edge.
+    QTest::newRow("whole pixels") << 195 << 75 << 5190 << 495 << QRect(13, 5, 346, 33);
+    QTest::newRow("to the nearest pixel") << 50 << 1215 << 5393 << 3734 << QRect(3, 81, 360, 249);
+    QTest::newRow("at half a pixel") << 8 << 23 << 7 << 22 << QRect(1, 2, 0, 1);
+    QTest::newRow("left of and above the window") << -30 << -15 << 3120 << 7695 << QRect(-2, -1, 208, 513);
+    QTest::newRow("half a pixel to the left") << -8 << -7 << 15 << 15 << QRect(-1, 0, 1, 1);
+}
+
+void tst_UiServices::designEntries()
+{
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QRect, pixels);
+    QWidget window;
+    const QFont windowFont = window.font();
+    const ControlDesign design{"cmdSample", {left, top, width, height}, "&Sample"};
+
+    QPushButton* button = placeButton(&window, design);
+    QCOMPARE(button->objectName(), QStringLiteral("cmdSample"));
+    QCOMPARE(button->geometry(), pixels);
+    QCOMPARE(button->text(), QStringLiteral("&Sample"));
+    QCOMPARE(button->parentWidget(), &window);
+    QCOMPARE(button->font(), windowFont); // no designed font: the window's
+
+    const ControlDesign bold{"lblSample", {left, top, width, height}, "Sample", &BoldSample};
+    QLabel* label = placeLabel(&window, bold);
+    QCOMPARE(label->geometry(), pixels);
+    QVERIFY(label->font().bold());
+    QCOMPARE(label->font().pointSizeF(), 9.75);
+}
+
+void tst_UiServices::designedFontFallsBack_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<qreal>("pointSize");
+    QTest::addColumn<bool>("bold");
+    QTest::newRow("dialog font") << "MS Sans Serif" << 8.25 << false;
+    QTest::newRow("bold dialog font") << "MS Sans Serif" << 8.25 << true;
+    QTest::newRow("title font") << "Arial" << 24.0 << false;
+    QTest::newRow("unknown family") << "No Such Family" << 9.75 << false;
+}
+
+void tst_UiServices::designedFontFallsBack()
+{
+    QFETCH(QString, family);
+    QFETCH(qreal, pointSize);
+    QFETCH(bool, bold);
+    for (const QString& designFont : {family, QStringLiteral("Microsoft Sans Serif")}) {
+        if (QFontDatabase::hasFamily(designFont))
+            QSKIP("The design font is installed here; the fallback is not needed.");
+    }
+    const QByteArray familyName = family.toLatin1();
+    const QFont font = designedFont(FontDesign{familyName.constData(), pointSize, bold});
+
+    // The platform's default sans serif (DejaVu Sans on Debian) is too wide for the designed frames; Arial's
+    // metric twin is what setup.sh installs for them.
+    const QFontInfo resolved(font);
+    QCOMPARE(resolved.family(), QStringLiteral("Liberation Sans"));
+    QCOMPARE(font.pointSizeF(), pointSize);
+    QCOMPARE(resolved.bold(), bold);
+}
+
+void tst_UiServices::editableComboKeepsTheList()
+{
+    QWidget window;
+    QComboBox* combo = placeEditableCombo(&window, {"Combo1", {45, 300, 3795, 315}, "Language"});
+    QCOMPARE(combo->currentText(), QStringLiteral("Language")); // the caption is the designed text
+    combo->addItems({"Language", "Language Two"});
+    combo->setEditText(QString());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // Typing a prefix of an entry and pressing Enter neither completes the text nor adds it to the list.
+    combo->lineEdit()->setFocus();
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("Lang"));
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    QCOMPARE(combo->currentText(), QStringLiteral("Lang"));
+    QCOMPARE(combo->count(), 2);
 }
 
 QTEST_MAIN(tst_UiServices)
