@@ -41,6 +41,7 @@ enum class AfterFailure {
     Stop, // end the dial here, without touching the port again
 };
 
+// One window's way of dialing. accessNumber, toneValues and onFailure are required; waitForUser is optional.
 struct DialPlan {
     // Read when the access-number command is written.
     std::function<QString()> accessNumber;
