@@ -8,8 +8,8 @@
 #include "dialer/StartupNotice.h"
 #include "dialer/TextNumbers.h"
 #include "keypad/frmPhone.h"
-#include "modem/DialCommands.h"
 #include "modem/ModemPort.h"
+#include "modem/TwoStageDial.h"
 #include "ui/DesignedControls.h"
 #include "ui/FixedWindow.h"
 #include "ui/MessageService.h"
@@ -112,7 +112,13 @@ frmMiravoCall::frmMiravoCall(QWidget* parent)
     loadLists();
 }
 
-frmMiravoCall::~frmMiravoCall() = default; // the port object closes an open port as it goes
+frmMiravoCall::~frmMiravoCall()
+{
+    // The keypad window reads this window's fields at every step: it must not outlive them. Its own port goes
+    // with it; this window's port object closes an open port as it goes.
+    if (m_keypad)
+        m_keypad->close();
+}
 
 void frmMiravoCall::closeEvent(QCloseEvent* event)
 {
@@ -200,21 +206,9 @@ QString frmMiravoCall::portText() const
 {
     return m_txtPort->text();
 }
-QString frmMiravoCall::accessNumber() const
+MainDialFields frmMiravoCall::dialFields() const
 {
-    return m_txtDial_Num1->text();
-}
-QString frmMiravoCall::languageChoice() const
-{
-    return m_txtDial_Num2->text();
-}
-QString frmMiravoCall::accessCode() const
-{
-    return m_txtDial_Num3->text();
-}
-QString frmMiravoCall::destinationNumber() const
-{
-    return m_txtDial_Num4->currentText();
+    return {m_txtDial_Num1->text(), m_txtDial_Num2->text(), m_txtDial_Num3->text(), m_txtDial_Num4->currentText()};
 }
 
 void frmMiravoCall::Combo1_Lookup()
@@ -251,30 +245,27 @@ void frmMiravoCall::Combo2_Click()
 
 void frmMiravoCall::cmdConnect_Click()
 {
+    DialPlan plan;
+    plan.accessNumber = [this] { return m_txtDial_Num1->text(); };
+    // The modem dials the access number while the question is shown; the question comes on every Connect, also
+    // when the port is open from an earlier one.
+    plan.waitWhenAlreadyOpen = true;
+    plan.waitForUser = [] {
+        const MessageAnswer answer =
+            showMessage(QStringLiteral("Pick up the handset when the dialing is complete. OK! "),
+                        MessageStyle::YesNoCritical, QStringLiteral("Dialing Status"));
+        return answer == MessageAnswer::Yes ? AfterWait::Tones : AfterWait::HangUp;
+    };
+    plan.toneValues = [this] {
+        return ToneValues{m_txtDial_Num2->text(), m_txtDial_Num3->text(), m_txtDial_Num4->currentText()};
+    };
     // One error trap over the whole dial: every failing port step shows the same message, and the dial goes on
     // with its next step.
-    const auto trapped = [](bool stepDone) {
-        if (!stepDone)
-            showMessage(QStringLiteral("Check your com port settings.!"), MessageStyle::OkOnly);
+    plan.onFailure = [](DialStep) {
+        showMessage(ComPortMessage, MessageStyle::OkOnly);
+        return AfterFailure::GoOn;
     };
-    ModemPort& port = *m_MSComm1;
-
-    if (!port.isOpen()) {
-        trapped(port.open());
-        trapped(port.write(accessNumberCommand(m_txtDial_Num1->text())));
-    }
-    // The modem dials the access number while the question is shown.
-    const MessageAnswer answer = showMessage(QStringLiteral("Pick up the handset when the dialing is complete. OK! "),
-                                             MessageStyle::YesNoCritical, QStringLiteral("Dialing Status"));
-    if (answer == MessageAnswer::Yes) {
-        // Closing and opening again is all that stands between the two commands: no hang-up is sent.
-        port.close();
-        trapped(port.open());
-        trapped(port.setLineSettings(DialLineSettings));
-        trapped(port.write(toneCommand(m_txtDial_Num2->text(), m_txtDial_Num3->text(), m_txtDial_Num4->currentText())));
-        return; // the port stays open for the call
-    }
-    port.close();
+    dialInTwoStages(*m_MSComm1, plan);
 }
 
 void frmMiravoCall::cmdDisconnect_Click()
@@ -285,7 +276,7 @@ void frmMiravoCall::cmdDisconnect_Click()
 
 void frmMiravoCall::cmdDial_Click()
 {
-    showWindow<frmPhone>([this] { return new frmPhone(this); });
+    m_keypad = showWindow<frmPhone>([this] { return new frmPhone(*this); });
 }
 
 void frmMiravoCall::cmdPhonebook_Click()

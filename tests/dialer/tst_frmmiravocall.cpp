@@ -262,7 +262,7 @@ void tst_frmMiravoCall::personLookupAppends()
     pick(people, "Ann");
     QCOMPARE(entries(numbers), (QStringList{"111", "333", "222", "111", "333"}));
     QCOMPARE(numbers->currentText(), QStringLiteral("5551234"));
-    QCOMPARE(window.destinationNumber(), QStringLiteral("5551234"));
+    QCOMPARE(window.dialFields().destination, QStringLiteral("5551234"));
 }
 
 void tst_frmMiravoCall::typingIntoClientLooksNothingUp()

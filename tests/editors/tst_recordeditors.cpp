@@ -5,6 +5,7 @@
 #include "data/frmClients.h"
 #include "data/frmVendors.h"
 #include "dialer/frmMiravoCall.h"
+#include "support/Controls.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDataFolder.h"
 #include "ui/WindowRegistry.h"
@@ -28,6 +29,8 @@
 #include <memory>
 
 using namespace miravo;
+using miravo::test::click;
+using miravo::test::control;
 using miravo::test::row;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
@@ -83,18 +86,7 @@ QList<schema::Row> clientRows(int count)
 
 QLineEdit* field(QWidget* window, int index)
 {
-    auto* found = window->findChild<QLineEdit*>(QStringLiteral("txtFields_%1").arg(index));
-    if (!found)
-        qFatal("no field %d", index);
-    return found;
-}
-
-void click(QWidget* window, const char* name)
-{
-    auto* button = window->findChild<QAbstractButton*>(QString::fromLatin1(name));
-    if (!button)
-        qFatal("no button %s", name);
-    QTest::mouseClick(button, Qt::LeftButton);
+    return control<QLineEdit>(window, QStringLiteral("txtFields_%1").arg(index));
 }
 
 // What a person does to replace a field's text: select all, delete, type.
