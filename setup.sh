@@ -23,7 +23,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6
     qt6-serialport-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
-    libgtest-dev libbenchmark-dev
+    libbenchmark-dev
     clang-format sqlite3 libsqlite3-dev xauth fonts-liberation2
     xvfb openbox dbus at-spi2-core python3 python3-pyatspi xdotool
 )

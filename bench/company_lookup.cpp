@@ -52,7 +52,7 @@ void BM_ProgramLookup(benchmark::State& state)
     fixture(int(state.range(0)));
     for (auto _ : state) {
         auto result = miravo::lookupCompany(QString::fromLatin1(Missing));
-        if (!result.ok() || result.value)
+        if (!result.ok() || result.value())
             state.SkipWithError("lookup failed");
         benchmark::DoNotOptimize(result);
     }

@@ -28,13 +28,14 @@ StoreError classify(const QSqlError& error)
     return StoreError::ReadFailed;
 }
 
-template <typename T>
-StoreResult<T> failure(StoreError error, const QString& description)
+Failure failure(StoreError error, const QString& description)
 {
-    StoreResult<T> result;
-    result.error = error;
-    result.description = description;
-    return result;
+    return Failure{description, errorNumber(error)};
+}
+
+Failure failure(const QSqlError& error)
+{
+    return failure(classify(error), storeDescription(error));
 }
 
 QString sqliteUri(const QString& path)
@@ -45,68 +46,60 @@ QString sqliteUri(const QString& path)
            QStringLiteral("?mode=rw");
 }
 
-QString nextConnectionName()
-{
-    static QAtomicInteger<quint64> counter;
-    return QStringLiteral("miravo-read-%1").arg(counter.fetchAndAddRelaxed(1));
-}
-
 // One read's handle on the file: opened for that read, closed and removed with it.
 class ReadHandle {
 public:
     ReadHandle()
-        : m_name(nextConnectionName())
-    {
-        m_result = openStore(m_name);
-    }
+        : m_name(nextConnectionName(QStringLiteral("read")))
+        , m_result(openStore(m_name))
+    {}
     ~ReadHandle()
     {
-        m_result.value.close();
-        m_result.value = QSqlDatabase();
+        m_result.value().close();
+        m_result = Failure{};
         QSqlDatabase::removeDatabase(m_name);
     }
     Q_DISABLE_COPY_MOVE(ReadHandle)
 
-    bool ok() const { return m_result.ok(); }
-    StoreError error() const { return m_result.error; }
-    QString description() const { return m_result.description; }
-    QSqlDatabase& database() { return m_result.value; }
+    const Result<QSqlDatabase>& result() const { return m_result; }
+    QSqlDatabase& database() { return m_result.value(); }
 
 private:
     QString m_name;
-    StoreResult<QSqlDatabase> m_result;
+    Result<QSqlDatabase> m_result;
 };
 
 // Runs one SELECT with bound values and hands each row to `onRow`.
 template <typename T, typename RowFn>
-StoreResult<T> readRows(const QString& sql, const QVariantList& values, RowFn&& onRow)
+Result<T> readRows(const QString& sql, const QVariantList& values, RowFn&& onRow)
 {
     ReadHandle handle;
-    if (!handle.ok())
-        return failure<T>(handle.error(), handle.description());
+    if (!handle.result().ok())
+        return handle.result().failure();
 
-    StoreResult<T> result;
+    T read{};
     {
         QSqlQuery query(handle.database());
         query.setForwardOnly(true);
         if (!query.prepare(sql))
-            return failure<T>(classify(query.lastError()), query.lastError().text());
+            return failure(query.lastError());
         for (const QVariant& value : values)
             query.addBindValue(value);
         if (!query.exec())
-            return failure<T>(classify(query.lastError()), query.lastError().text());
+            return failure(query.lastError());
         while (query.next())
-            onRow(query, result.value);
+            onRow(query, read);
         if (query.lastError().isValid())
-            return failure<T>(classify(query.lastError()), query.lastError().text());
+            return failure(query.lastError());
     }
-    return result;
+    return read;
 }
 
-StoreResult<QStringList> readKeyColumn(const QString& sql)
+Result<QStringList> readKeyColumn(const QString& sql, const QString& column)
 {
-    return readRows<QStringList>(
-        sql, {}, [](const QSqlQuery& query, QStringList& names) { names.append(query.value(1).toString()); });
+    return readRows<QStringList>(sql, {}, [&column](const QSqlQuery& query, QStringList& names) {
+        names.append(query.value(column).toString());
+    });
 }
 
 } // namespace
@@ -117,44 +110,56 @@ QString phoneCardDatabasePath()
            QStringLiteral("/MiravoDialer/PCData.mdb");
 }
 
-StoreResult<QSqlDatabase> openStore(const QString& connectionName)
+QString storeDescription(const QSqlError& error)
+{
+    if (!error.databaseText().isEmpty())
+        return error.databaseText();
+    if (!error.driverText().isEmpty())
+        return error.driverText();
+    return error.text();
+}
+
+QString nextConnectionName(const QString& user)
+{
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("miravo-%1-%2").arg(user).arg(counter.fetchAndAddRelaxed(1));
+}
+
+Result<QSqlDatabase> openStore(const QString& connectionName)
 {
     const QString path = phoneCardDatabasePath();
     const QFileInfo info(path);
     if (!info.exists())
-        return failure<QSqlDatabase>(StoreError::FileNotFound,
-                                     QStringLiteral("Could not find file '%1'.").arg(QDir::toNativeSeparators(path)));
+        return failure(StoreError::FileNotFound,
+                       QStringLiteral("Could not find file '%1'.").arg(QDir::toNativeSeparators(path)));
     if (!info.isFile())
-        return failure<QSqlDatabase>(StoreError::CannotOpen,
-                                     QStringLiteral("'%1' is not a file.").arg(QDir::toNativeSeparators(path)));
+        return failure(StoreError::CannotOpen,
+                       QStringLiteral("'%1' is not a file.").arg(QDir::toNativeSeparators(path)));
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
     db.setDatabaseName(sqliteUri(path));
     if (!db.open()) {
         const QSqlError error = db.lastError();
-        StoreResult<QSqlDatabase> result = failure<QSqlDatabase>(classify(error), error.text());
-        if (result.error == StoreError::ReadFailed)
-            result.error = StoreError::CannotOpen;
-        result.value = db;
-        return result;
+        const StoreError kind = classify(error);
+        return failure(kind == StoreError::ReadFailed ? StoreError::CannotOpen : kind, storeDescription(error));
     }
-    StoreResult<QSqlDatabase> result;
-    result.value = db;
-    return result;
+    return db;
 }
 
-StoreResult<QStringList> readCompanyNames()
+Result<QStringList> readCompanyNames()
 {
-    return readKeyColumn(QStringLiteral("SELECT ID, Company FROM Vendors WHERE Company IS NOT NULL ORDER BY rowid"));
+    return readKeyColumn(QStringLiteral("SELECT ID, Company FROM Vendors WHERE Company IS NOT NULL ORDER BY rowid"),
+                         QStringLiteral("Company"));
 }
 
-StoreResult<QStringList> readClientNames()
+Result<QStringList> readClientNames()
 {
-    return readKeyColumn(QStringLiteral("SELECT ID, Name FROM Clients WHERE Name IS NOT NULL ORDER BY rowid"));
+    return readKeyColumn(QStringLiteral("SELECT ID, Name FROM Clients WHERE Name IS NOT NULL ORDER BY rowid"),
+                         QStringLiteral("Name"));
 }
 
-StoreResult<std::optional<CompanyDialFields>> lookupCompany(const QString& company)
+Result<std::optional<CompanyDialFields>> lookupCompany(const QString& company)
 {
     // COLLATE BINARY keeps the match exact even in a file whose column was declared case-insensitive.
     // When several records carry the company, the last one in table order is the one that counts.
@@ -163,17 +168,19 @@ StoreResult<std::optional<CompanyDialFields>> lookupCompany(const QString& compa
                        "WHERE Company = ? COLLATE BINARY ORDER BY rowid DESC LIMIT 1"),
         {company}, [](const QSqlQuery& query, std::optional<CompanyDialFields>& fields) {
             // toString() of a Null is empty text: a missing value must not leave another card's PIN behind.
-            fields = CompanyDialFields{query.value(2).toString(), query.value(3).toString(), query.value(4).toString()};
+            fields = CompanyDialFields{query.value(QStringLiteral("Business")).toString(),
+                                       query.value(QStringLiteral("Language")).toString(),
+                                       query.value(QStringLiteral("Code")).toString()};
         });
 }
 
-StoreResult<QStringList> lookupPersonNumbers(const QString& name)
+Result<QStringList> lookupPersonNumbers(const QString& name)
 {
     return readRows<QStringList>(
         QStringLiteral("SELECT ID, Name, Home, Cell, Fax FROM Clients WHERE Name = ? COLLATE BINARY ORDER BY rowid"),
         {name}, [](const QSqlQuery& query, QStringList& numbers) {
-            for (int column = 2; column <= 4; ++column) {
-                const QVariant number = query.value(column);
+            for (const char* column : {"Home", "Cell", "Fax"}) {
+                const QVariant number = query.value(QLatin1String(column));
                 if (!number.isNull())
                     numbers.append(number.toString());
             }

@@ -6,7 +6,10 @@
 // Every query binds its values; no text from a field or the file is ever spliced into SQL.
 #pragma once
 
+#include "core/Result.h"
+
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 
@@ -31,13 +34,28 @@ inline int errorNumber(StoreError error)
     return static_cast<int>(error);
 }
 
+// A failed read or open carries its StoreError number as its code and the store's own text as its reason (the
+// editor windows show the text).
 template <typename T>
-struct StoreResult {
-    T value{};
-    StoreError error = StoreError::None;
-    QString description; // the store's own text, for the editor windows' messages
-    bool ok() const { return error == StoreError::None; }
-};
+StoreError storeError(const Result<T>& result)
+{
+    return static_cast<StoreError>(result.code());
+}
+
+// The store's own words for a failure: SQLite's text when it gave one ("database is locked"), else the driver's.
+QString storeDescription(const QSqlError& error);
+
+// A fresh connection name for one user of the file ("read", "editor-Clients"): every reader and editor window
+// holds a connection of its own.
+QString nextConnectionName(const QString& user);
+
+// The identifier column of both tables; the store generates it for every new record.
+inline const QString IdColumn = QStringLiteral("ID");
+
+// How long an open connection waits for a lock that another program holds before it gives up. The driver's
+// default (5 s) would freeze the window as long on every read or store of a locked file; the program's own
+// connections hold their locks for a few milliseconds only.
+inline constexpr int BusyTimeoutMs = 250;
 
 // `<per-user data folder>/MiravoDialer/PCData.mdb`, the per-user data folder being
 // QStandardPaths::GenericDataLocation (~/.local/share, or $XDG_DATA_HOME). Nothing else chooses the path.
@@ -51,20 +69,20 @@ struct CompanyDialFields {
 };
 
 // Opens the database file read-write (never creating it) on a connection of the given name, for a caller that
-// keeps it open (the editor windows). The caller removes the connection when done.
-StoreResult<QSqlDatabase> openStore(const QString& connectionName);
+// keeps it open (the editor windows). The caller removes the connection when done, also after a failure.
+Result<QSqlDatabase> openStore(const QString& connectionName);
 
 // Start-up lists, in table order: every Company of Vendors, every Name of Clients. Records whose key is Null are
 // skipped wherever they stand; there is no limit on the number of entries.
-StoreResult<QStringList> readCompanyNames();
-StoreResult<QStringList> readClientNames();
+Result<QStringList> readCompanyNames();
+Result<QStringList> readClientNames();
 
 // Company lookup: the dialing fields of the last record in table order whose Company equals `company` exactly
 // (letter case included), or no value when none does.
-StoreResult<std::optional<CompanyDialFields>> lookupCompany(const QString& company);
+Result<std::optional<CompanyDialFields>> lookupCompany(const QString& company);
 
 // Person lookup: for every record whose Name equals `name` exactly, in table order, its Home, Cell and Fax
 // numbers, each only when it is not Null.
-StoreResult<QStringList> lookupPersonNumbers(const QString& name);
+Result<QStringList> lookupPersonNumbers(const QString& name);
 
 } // namespace miravo

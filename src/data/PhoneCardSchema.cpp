@@ -19,15 +19,15 @@ QString createTableSql(const QString& table, const QStringList& columns)
 
 // A connection used for one task and removed afterwards.
 template <typename Fn>
-Result withConnection(const QString& path, Fn&& task)
+Outcome withConnection(const QString& path, Fn&& task)
 {
     const QString name = QStringLiteral("miravo-schema");
-    Result result;
+    Outcome result;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
         if (!db.open()) {
-            result.error = db.lastError().text();
+            result = Failure{db.lastError().text()};
         } else {
             result = task(db);
             db.close();
@@ -63,42 +63,42 @@ const QStringList& clientColumns()
     return columns;
 }
 
-Result createDatabase(const QString& path)
+Outcome createDatabase(const QString& path)
 {
     const QFileInfo info(path);
     if (info.exists() || info.isSymLink())
-        return {false, QStringLiteral("%1 exists already; it is left as it is.").arg(QDir::toNativeSeparators(path))};
+        return Failure{QStringLiteral("%1 exists already; it is left as it is.").arg(QDir::toNativeSeparators(path))};
     if (!QDir().mkpath(info.absolutePath()))
-        return {false,
-                QStringLiteral("Cannot create the folder %1.").arg(QDir::toNativeSeparators(info.absolutePath()))};
+        return Failure{
+            QStringLiteral("Cannot create the folder %1.").arg(QDir::toNativeSeparators(info.absolutePath()))};
 
-    return withConnection(path, [](QSqlDatabase& db) {
+    return withConnection(path, [](QSqlDatabase& db) -> Outcome {
         QSqlQuery query(db);
         for (const QString& sql : {createTableSql(QStringLiteral("Vendors"), vendorColumns()),
                                    createTableSql(QStringLiteral("Clients"), clientColumns())}) {
             if (!query.exec(sql))
-                return Result{false, query.lastError().text()};
+                return Failure{query.lastError().text()};
         }
-        return Result{true, {}};
+        return Outcome{};
     });
 }
 
-Result insertRows(const QString& path, const QString& table, const QList<Row>& rows)
+Outcome insertRows(const QString& path, const QString& table, const QList<Row>& rows)
 {
     if (!QFileInfo::exists(path))
-        return {false, QStringLiteral("%1 does not exist.").arg(QDir::toNativeSeparators(path))};
+        return Failure{QStringLiteral("%1 does not exist.").arg(QDir::toNativeSeparators(path))};
     if (table != QLatin1String("Vendors") && table != QLatin1String("Clients"))
-        return {false, QStringLiteral("Unknown table %1.").arg(table)};
+        return Failure{QStringLiteral("Unknown table %1.").arg(table)};
     const QStringList& known = table == QLatin1String("Vendors") ? vendorColumns() : clientColumns();
 
-    return withConnection(path, [&](QSqlDatabase& db) {
+    return withConnection(path, [&](QSqlDatabase& db) -> Outcome {
         db.transaction();
         for (const Row& values : rows) {
             QStringList columns;
             for (const auto& [column, value] : values) {
                 // Column names come from the caller's code, not from user input; still, only known names pass.
                 if (!known.contains(column))
-                    return Result{false, QStringLiteral("Unknown column %1.").arg(column)};
+                    return Failure{QStringLiteral("Unknown column %1.").arg(column)};
                 columns.append(column);
             }
             QSqlQuery query(db);
@@ -109,17 +109,17 @@ Result insertRows(const QString& path, const QString& table, const QList<Row>& r
                           .arg(table, columns.join(QStringLiteral(", ")),
                                QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
             if (!query.prepare(sql))
-                return Result{false, query.lastError().text()};
+                return Failure{query.lastError().text()};
             for (const auto& value : values)
                 query.addBindValue(value.second);
             if (!query.exec()) {
                 db.rollback();
-                return Result{false, query.lastError().text()};
+                return Failure{query.lastError().text()};
             }
         }
         if (!db.commit())
-            return Result{false, db.lastError().text()};
-        return Result{true, {}};
+            return Failure{db.lastError().text()};
+        return Outcome{};
     });
 }
 

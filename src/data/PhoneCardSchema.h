@@ -2,6 +2,8 @@
 // creates the file, a table or a column); the installer tool and the tests do.
 #pragma once
 
+#include "core/Result.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -16,16 +18,11 @@ const QStringList& clientColumns();
 // One record to insert: column name -> value (a null QVariant is stored as Null). ID is left to the store.
 using Row = QList<QPair<QString, QVariant>>;
 
-struct Result {
-    bool ok = false;
-    QString error;
-};
-
 // Creates `path` with both tables. Refuses (and leaves the file alone) when anything exists at `path`.
-Result createDatabase(const QString& path);
+Outcome createDatabase(const QString& path);
 
 // Appends rows to a table of an existing file (used for the sample data and by the tests).
-Result insertRows(const QString& path, const QString& table, const QList<Row>& rows);
+Outcome insertRows(const QString& path, const QString& table, const QList<Row>& rows);
 
 // A handful of card companies and contacts, so that a newcomer sees filled lists at once.
 QList<Row> sampleVendors();

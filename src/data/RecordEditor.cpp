@@ -1,5 +1,6 @@
 #include "data/RecordEditor.h"
 
+#include "data/PhoneCardDatabase.h"
 #include "data/RecordNavigator.h"
 #include "ui/DesignedControls.h"
 #include "ui/MessageService.h"
@@ -12,12 +13,11 @@
 #include <QPushButton>
 #include <QSqlTableModel>
 
+#include <limits>
 #include <utility>
 
 namespace miravo {
 namespace {
-
-const QString IdColumn = QStringLiteral("ID");
 
 struct ButtonDesign {
     const char* name;
@@ -62,8 +62,8 @@ RecordEditor::RecordEditor(const EditorDesign& design, QWidget* parent)
     m_mapper->setSubmitPolicy(QDataWidgetMapper::ManualSubmit);
     connect(m_source.get(), &RecordSource::currentRowChanged, this, &RecordEditor::showRecord);
 
-    if (const RecordOutcome opened = m_source->open(); !opened.ok)
-        m_openFailure = opened.description;
+    if (const Outcome opened = m_source->open(); !opened.ok())
+        m_openFailure = opened.reason();
 }
 
 // The data source goes first, with its model; the mapper (a child) lets go of the model when it is destroyed.
@@ -81,6 +81,9 @@ void RecordEditor::buildControls()
         auto* field = place(new QLineEdit(this), {fieldName.constData(), design.field});
         // The store gives every new record its ID; it is shown, not the user's to change.
         field->setReadOnly(QLatin1String(design.column) == IdColumn);
+        // A line edit cuts its text at 32,767 characters unless told otherwise; a longer value would then be
+        // stored back short by merely looking at it.
+        field->setMaxLength(std::numeric_limits<int>::max());
         // After a refused close, typing makes the next close try to store again before it closes.
         connect(field, &QLineEdit::textEdited, this, [this] { m_closeRefused = false; });
         m_txtFields[design.index] = field;
@@ -191,8 +194,9 @@ QStringList RecordEditor::fieldTexts() const
 
 void RecordEditor::setFieldTexts(const QStringList& texts)
 {
+    // The read-only ID field shows the record's own ID, not the one of the record the texts were typed into.
     for (qsizetype index = 0; index < m_txtFields.size() && index < texts.size(); ++index) {
-        if (m_txtFields[index]->text() != texts[index])
+        if (!m_txtFields[index]->isReadOnly() && m_txtFields[index]->text() != texts[index])
             m_txtFields[index]->setText(texts[index]);
     }
 }
@@ -221,8 +225,27 @@ bool RecordEditor::anyFieldFilled() const
 
 bool RecordEditor::leaveRecord()
 {
-    if (!m_source->isOpen() || m_source->currentRow() < 0)
-        return true;
+    if (!m_source->isOpen()) {
+        // Nothing can be stored while the table is not open; text typed into the blank fields stays, and the
+        // message says why (as a refused store does).
+        if (!anyFieldFilled())
+            return true;
+        showMessage(m_source->openError());
+        return false;
+    }
+    if (m_source->currentRow() < 0) {
+        // The window is Empty. Text typed into its blank fields without pressing Add becomes a new record, as if
+        // Add had been pressed first.
+        if (!anyFieldFilled())
+            return true;
+        const QStringList typed = fieldTexts();
+        if (const Outcome added = m_source->addNew(); !added.ok()) {
+            showMessage(added.reason());
+            return false;
+        }
+        setFieldTexts(typed);
+        return storeRecord();
+    }
     if (m_source->isAdding()) {
         // A new record left blank was never typed into: dropping it loses nothing and keeps blank records out
         // of the table.
@@ -241,10 +264,10 @@ bool RecordEditor::storeRecord()
 {
     const QStringList typed = fieldTexts();
     m_mapper->submit();
-    const RecordOutcome stored = m_source->store();
-    if (!stored.ok) {
+    const Outcome stored = m_source->store();
+    if (!stored.ok()) {
         setFieldTexts(typed);
-        showMessage(stored.description);
+        showMessage(stored.reason());
         return false;
     }
     m_closeRefused = false;
@@ -255,8 +278,8 @@ void RecordEditor::cmdAdd_Click()
 {
     if (!leaveRecord())
         return;
-    if (const RecordOutcome added = m_source->addNew(); !added.ok)
-        showMessage(added.description);
+    if (const Outcome added = m_source->addNew(); !added.ok())
+        showMessage(added.reason());
 }
 
 void RecordEditor::cmdUpdate_Click()
@@ -267,12 +290,12 @@ void RecordEditor::cmdUpdate_Click()
 void RecordEditor::cmdDelete_Click()
 {
     const QStringList typed = fieldTexts();
-    const RecordOutcome removed = m_source->remove();
-    if (!removed.ok) {
+    const Outcome removed = m_source->remove();
+    if (!removed.ok()) {
         // The record is still there, and so is what the user typed into it.
         if (m_source->currentRow() >= 0)
             setFieldTexts(typed);
-        showMessage(removed.description);
+        showMessage(removed.reason());
     }
 }
 
@@ -280,8 +303,8 @@ void RecordEditor::cmdRefresh_Click()
 {
     if (!leaveRecord())
         return;
-    if (const RecordOutcome reloaded = m_source->reload(); !reloaded.ok)
-        showMessage(reloaded.description);
+    if (const Outcome reloaded = m_source->reload(); !reloaded.ok())
+        showMessage(reloaded.reason());
 }
 
 void RecordEditor::datSource_Move(RecordMove move)

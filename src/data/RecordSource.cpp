@@ -2,8 +2,9 @@
 
 #include "data/PhoneCardDatabase.h"
 
-#include <QAtomicInteger>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlIndex>
 #include <QSqlQuery>
 #include <QSqlTableModel>
 
@@ -12,13 +13,9 @@
 namespace miravo {
 namespace {
 
-const QString IdColumn = QStringLiteral("ID");
 const QString NoCurrentRecord = QStringLiteral("No current record.");
-
-// A lock held by another connection or program makes a write wait this long before it fails. The driver's
-// default (5 s) would freeze the window for as long on every store into a locked file; the program's own
-// readers hold their locks for a few milliseconds only.
-constexpr int BusyTimeoutMs = 250;
+const QString RecordDeleted =
+    QStringLiteral("Record is deleted. What you typed is kept as a new record; Update stores it.");
 
 // The table as the editors see it: in table order (the order the main window's readers walk), with ID kept by
 // the store, and an emptied field stored as Null, so that the readers skip it (an emptied Cell is not offered
@@ -58,6 +55,9 @@ public:
         return QSqlTableModel::setData(index, value, role);
     }
 
+    // The key of a row as read from the file, whatever is pending on it.
+    using QSqlTableModel::primaryValues;
+
 protected:
     QString orderByClause() const override { return QStringLiteral("ORDER BY rowid"); }
 
@@ -65,20 +65,9 @@ private:
     int m_idColumn = -1;
 };
 
-// The store's own words: SQLite's text when it gave one ("database is locked"), else the driver's.
-QString describe(const QSqlError& error)
+Failure failure(const QSqlError& error)
 {
-    if (!error.databaseText().isEmpty())
-        return error.databaseText();
-    if (!error.driverText().isEmpty())
-        return error.driverText();
-    return error.text();
-}
-
-QString nextConnectionName(const QString& table)
-{
-    static QAtomicInteger<quint64> counter;
-    return QStringLiteral("miravo-editor-%1-%2").arg(table).arg(counter.fetchAndAddRelaxed(1));
+    return Failure{storeDescription(error)};
 }
 
 } // namespace
@@ -107,34 +96,40 @@ void RecordSource::close()
     m_rowBeforeAdd = -1;
 }
 
-RecordOutcome RecordSource::open()
+Outcome RecordSource::open()
 {
     close();
-    m_connectionName = nextConnectionName(m_table);
-    const RecordOutcome outcome = [this] {
-        StoreResult<QSqlDatabase> opened = openStore(m_connectionName);
+    m_connectionName = nextConnectionName(QStringLiteral("editor-") + m_table);
+    const Outcome outcome = [this]() -> Outcome {
+        const Result<QSqlDatabase> opened = openStore(m_connectionName);
         if (!opened.ok())
-            return RecordOutcome::failed(opened.description);
-        m_db = opened.value;
+            return opened.failure();
+        m_db = opened.value();
 
         QSqlQuery query(m_db);
-        query.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs));
         // The table name is the window's own constant, never user input. This read gives the store's own words
         // for a missing table or a file that is no database, which the model would replace by its own.
         if (!query.exec(QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(m_table)))
-            return RecordOutcome::failed(describe(query.lastError()));
+            return failure(query.lastError());
         query.finish();
 
         auto model = std::make_unique<RecordTableModel>(m_db, m_table);
         for (const QString& column : m_columns) {
             if (model->fieldIndex(column) < 0)
-                return RecordOutcome::failed(QStringLiteral("no such column: %1").arg(column));
+                return Failure{QStringLiteral("no such column: %1").arg(column)};
+        }
+        // Without a key the store tells a record only by all its values: a change to one of two records alike
+        // would change both. Tables made by the installer tool always have the key; a file made elsewhere may not.
+        if (model->primaryKey().isEmpty()) {
+            return Failure{QStringLiteral("The table %1 has no primary key: its records cannot be told apart, so "
+                                          "this window does not open it for editing.")
+                               .arg(m_table)};
         }
         m_model = std::move(model);
         return selectAll();
     }();
-    if (!outcome.ok) {
-        m_openError = outcome.description;
+    if (!outcome.ok()) {
+        m_openError = outcome.reason();
         close();
         emit currentRowChanged(-1);
         return outcome;
@@ -161,19 +156,19 @@ QVariant RecordSource::currentValue(int column) const
     return m_model->data(m_model->index(m_currentRow, column), Qt::EditRole);
 }
 
-RecordOutcome RecordSource::addNew()
+Outcome RecordSource::addNew()
 {
     if (!m_model)
-        return RecordOutcome::failed(m_openError);
+        return Failure{m_openError};
     if (m_adding)
-        return RecordOutcome::done();
+        return {};
     const int row = m_model->rowCount();
     if (!m_model->insertRow(row))
-        return RecordOutcome::failed(describe(m_model->lastError()));
+        return failure(m_model->lastError());
     m_rowBeforeAdd = m_currentRow;
     m_adding = true;
     setCurrentRow(row);
-    return RecordOutcome::done();
+    return {};
 }
 
 void RecordSource::discardNew()
@@ -185,18 +180,21 @@ void RecordSource::discardNew()
     setCurrentRow(std::min(m_rowBeforeAdd, m_model->rowCount() - 1));
 }
 
-RecordOutcome RecordSource::store()
+Outcome RecordSource::store()
 {
     if (!m_model)
-        return RecordOutcome::failed(m_openError);
+        return Failure{m_openError};
     if (m_currentRow < 0)
-        return RecordOutcome::failed(NoCurrentRecord);
+        return Failure{NoCurrentRecord};
+
+    if (!m_adding && !currentRecordExists())
+        return keepAsNewRecord();
 
     const QVariant id = m_adding ? QVariant() : idAt(m_currentRow);
     // On failure the model keeps every pending value: the fields go on showing what the user typed, and the
     // next store tries them again.
     if (!m_model->submitAll())
-        return RecordOutcome::failed(describe(m_model->lastError()));
+        return failure(m_model->lastError());
 
     QVariant storedId = id;
     if (m_adding) {
@@ -208,48 +206,45 @@ RecordOutcome RecordSource::store()
     fetchAll();
     const int row = rowOfId(storedId);
     setCurrentRow(row >= 0 ? row : std::min(m_currentRow, m_model->rowCount() - 1));
-    return RecordOutcome::done();
+    return {};
 }
 
-RecordOutcome RecordSource::remove()
+Outcome RecordSource::remove()
 {
     if (!m_model)
-        return RecordOutcome::failed(m_openError);
+        return Failure{m_openError};
     if (m_adding) {
         // The new record is not in the table yet: deleting it only drops it. Then, as after any delete at the
         // end, the last record is current.
         m_model->revertRow(m_currentRow);
         m_adding = false;
         setCurrentRow(m_model->rowCount() - 1);
-        return RecordOutcome::done();
+        return {};
     }
     if (m_currentRow < 0)
-        return RecordOutcome::failed(NoCurrentRecord);
+        return Failure{NoCurrentRecord};
 
     const int row = m_currentRow;
     const QVariant followingId = row + 1 < m_model->rowCount() ? idAt(row + 1) : QVariant();
     m_model->removeRow(row);
     if (!m_model->submitAll()) {
-        const QString description = describe(m_model->lastError());
+        const Failure refused = failure(m_model->lastError());
         m_model->revertRow(row); // the record is still in the table, so it stays in the model
-        return RecordOutcome::failed(description);
+        return refused;
     }
     fetchAll();
     // The record that followed the deleted one, or the new last record. Deleting the only record leaves no
     // current record, and that is no failure: the delete itself succeeded.
     const int following = followingId.isValid() ? rowOfId(followingId) : -1;
     setCurrentRow(following >= 0 ? following : m_model->rowCount() - 1);
-    return RecordOutcome::done();
+    return {};
 }
 
-RecordOutcome RecordSource::reload()
+Outcome RecordSource::reload()
 {
-    if (!m_model)
-        return open();
-    m_adding = false;
-    const RecordOutcome outcome = selectAll();
-    setCurrentRow(outcome.ok && m_model->rowCount() > 0 ? 0 : -1);
-    return outcome;
+    // A connection keeps reading the file it opened, even after that file was removed or replaced at the path:
+    // reading the table again means opening the path again.
+    return open();
 }
 
 void RecordSource::move(RecordMove move)
@@ -275,12 +270,12 @@ void RecordSource::move(RecordMove move)
     setCurrentRow(row);
 }
 
-RecordOutcome RecordSource::selectAll()
+Outcome RecordSource::selectAll()
 {
     if (!m_model->select())
-        return RecordOutcome::failed(describe(m_model->lastError()));
+        return failure(m_model->lastError());
     fetchAll();
-    return RecordOutcome::done();
+    return {};
 }
 
 void RecordSource::fetchAll()
@@ -290,6 +285,52 @@ void RecordSource::fetchAll()
     // from storing.
     while (m_model->canFetchMore())
         m_model->fetchMore();
+}
+
+bool RecordSource::currentRecordExists() const
+{
+    auto* model = static_cast<RecordTableModel*>(m_model.get());
+    const QSqlRecord key = model->primaryValues(m_currentRow);
+    QStringList conditions;
+    for (int i = 0; i < key.count(); ++i)
+        conditions.append(m_db.driver()->escapeIdentifier(key.fieldName(i), QSqlDriver::FieldName) +
+                          QStringLiteral(" = ?"));
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    // The table name is the window's own constant; the key's values are bound.
+    if (!query.prepare(
+            QStringLiteral("SELECT 1 FROM %1 WHERE %2").arg(m_table, conditions.join(QStringLiteral(" AND ")))))
+        return true;
+    for (int i = 0; i < key.count(); ++i)
+        query.addBindValue(key.value(i));
+    // A read that fails (a lock) proves nothing: the store that follows meets the same cause and reports it.
+    if (!query.exec())
+        return true;
+    return query.next() || query.lastError().isValid();
+}
+
+Outcome RecordSource::keepAsNewRecord()
+{
+    // Another program deleted the record: an UPDATE would change nothing and the typed values would be gone.
+    // They move into a new record at the end of the table read again, where the next store adds them.
+    QVariantList values;
+    for (int column = 0; column < m_model->columnCount(); ++column)
+        values.append(m_model->data(m_model->index(m_currentRow, column), Qt::EditRole));
+    m_model->revertAll();
+    if (const Outcome read = selectAll(); !read.ok())
+        return read;
+    const int row = m_model->rowCount();
+    if (!m_model->insertRow(row))
+        return failure(m_model->lastError());
+    const int idColumn = m_model->fieldIndex(IdColumn);
+    for (int column = 0; column < m_model->columnCount() && column < values.size(); ++column) {
+        if (column != idColumn && !values[column].isNull())
+            m_model->setData(m_model->index(row, column), values[column]);
+    }
+    m_rowBeforeAdd = std::min(m_currentRow, row - 1);
+    m_adding = true;
+    setCurrentRow(row);
+    return Failure{RecordDeleted};
 }
 
 QVariant RecordSource::idAt(int row) const

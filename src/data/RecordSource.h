@@ -8,6 +8,8 @@
 // the user's values in the model, never reverted.
 #pragma once
 
+#include "core/Result.h"
+
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
@@ -22,15 +24,6 @@ namespace miravo {
 
 enum class RecordMove { First, Previous, Next, Last };
 
-// What an editing operation came to: done, or failed with the store's own description.
-struct RecordOutcome {
-    bool ok = true;
-    QString description;
-
-    static RecordOutcome done() { return {}; }
-    static RecordOutcome failed(const QString& description) { return {false, description}; }
-};
-
 class RecordSource final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RecordSource)
@@ -41,9 +34,14 @@ public:
     ~RecordSource() override;
 
     // Opens the file (read-write, never creating it) and the whole table; the first record becomes current, or
-    // none when the table is empty. Opening again after a failure starts afresh.
-    RecordOutcome open();
+    // none when the table is empty. Opening again after a failure starts afresh. Every operation returns
+    // Outcome: done, or failed with the store's own description as its reason.
+    // A table without a primary key is refused: its records cannot be told apart, so a store or a delete could
+    // change every record alike.
+    Outcome open();
     bool isOpen() const { return m_model != nullptr; }
+    // Why the last open() failed.
+    QString openError() const { return m_openError; }
 
     // The whole table, in table order; nullptr while the table is not open.
     QSqlTableModel* model() const { return m_model.get(); }
@@ -59,17 +57,20 @@ public:
     QVariant currentValue(int column) const;
 
     // Begins a blank new record after the last one and makes it current. The caller stores what it had first.
-    RecordOutcome addNew();
+    Outcome addNew();
     // Drops a new record begun with addNew() and goes back to the record that was current before it.
     void discardNew();
     // Writes the model's pending values into the file: the changed fields of the current record, or the new
     // record. The current record stays current (a stored new record with the ID the store gave it).
-    RecordOutcome store();
+    // When another program has deleted the current record, nothing is written and the values wait in a new
+    // record instead (the outcome says so): the next store() adds them.
+    Outcome store();
     // Deletes the current record from the file; the record that followed it becomes current, or the new last
     // one. A new record not stored yet is simply dropped.
-    RecordOutcome remove();
-    // Reads the table again from the file; the first record becomes current.
-    RecordOutcome reload();
+    Outcome remove();
+    // Opens the file at its path and the table again, as open() does: a file replaced or removed meanwhile is
+    // seen as it now is. The first record becomes current.
+    Outcome reload();
     // Moves the current record; before the first stays on the first, past the last stays on the last.
     void move(RecordMove move);
 
@@ -79,7 +80,9 @@ signals:
 
 private:
     void close();
-    RecordOutcome selectAll();
+    Outcome selectAll();
+    bool currentRecordExists() const;
+    Outcome keepAsNewRecord();
     void fetchAll();
     int rowOfId(const QVariant& id) const;
     QVariant idAt(int row) const;

@@ -5,10 +5,11 @@
 #include "data/PhoneCardDatabase.h"
 #include "data/frmClients.h"
 #include "data/frmVendors.h"
+#include "dialer/StartupNotice.h"
 #include "dialer/TextNumbers.h"
 #include "keypad/frmPhone.h"
-#include "modem/DialCommands.h"
 #include "modem/ModemPort.h"
+#include "modem/TwoStageDial.h"
 #include "ui/DesignedControls.h"
 #include "ui/FixedWindow.h"
 #include "ui/MessageService.h"
@@ -22,6 +23,8 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPushButton>
+
+#include <limits>
 
 namespace miravo {
 namespace {
@@ -60,6 +63,28 @@ constexpr ControlDesign cmdClose{"cmdClose", {3375, 4005, 1500, 330}, "Close", &
 constexpr ControlDesign Image2{"Image2", {6360, 90, 1410, 1095}, "", &DialogFont};
 constexpr ControlDesign Image1{"Image1", {6360, 1200, 1455, 2325}, "", &DialogFont};
 
+// A line edit cuts its text at 32,767 characters unless told otherwise: a longer access number from the store
+// would be dialed short.
+void allowLongValues(QWidget* window)
+{
+    for (QLineEdit* edit : window->findChildren<QLineEdit*>())
+        edit->setMaxLength(std::numeric_limits<int>::max());
+}
+
+// Appends a start-up list's entries, keeping the text the user may have typed meanwhile.
+bool fillList(QComboBox* list, const Result<QStringList>& read)
+{
+    if (!read.ok())
+        return false;
+    const QString typed = list->currentText();
+    list->addItems(read.value());
+    // Filling an empty list makes its first entry current. No entry is current afterwards, so that Down picks
+    // the first entry, as in any drop-down list.
+    list->setCurrentIndex(-1);
+    list->setEditText(typed);
+    return true;
+}
+
 } // namespace
 
 frmMiravoCall::frmMiravoCall(QWidget* parent)
@@ -69,9 +94,12 @@ frmMiravoCall::frmMiravoCall(QWidget* parent)
     setFont(designedFont(DialogFont));
     setWindowTitle(QStringLiteral("Miravo"));
     buildControls();
+    allowLongValues(this);
     shapeFixedWindow(this, ClientWidth, ClientHeight);
+    m_startupNotice = new StartupNotice(this, ClientWidth, ClientHeight);
+    connect(m_startupNotice, &StartupNotice::readAgainRequested, this, &frmMiravoCall::cmdReadAgain_Click);
 
-    // The load step. A failing step ends silently; the window opens all the same.
+    // The load step. A failing list read shows no message box; the window opens all the same, with a notice.
     m_txtPort->setText(QStringLiteral("3"));
     m_portNumber = toPortNumber(m_txtPort->text()).value_or(m_portNumber);
     m_MSComm1 = std::make_unique<ModemPort>();
@@ -79,7 +107,13 @@ frmMiravoCall::frmMiravoCall(QWidget* parent)
     loadLists();
 }
 
-frmMiravoCall::~frmMiravoCall() = default; // the port object closes an open port as it goes
+frmMiravoCall::~frmMiravoCall()
+{
+    // The keypad window reads this window's fields at every step: it must not outlive them. Its own port goes
+    // with it; this window's port object closes an open port as it goes.
+    if (m_keypad)
+        m_keypad->close();
+}
 
 void frmMiravoCall::closeEvent(QCloseEvent* event)
 {
@@ -135,49 +169,53 @@ void frmMiravoCall::buildControls()
 
 void frmMiravoCall::loadLists()
 {
-    // Each list stands on its own: a failure reading one table never leaves the other list empty.
-    // The start-up shows no message; a list whose read failed simply stays empty.
-    if (const auto companies = readCompanyNames(); companies.ok())
-        m_Combo1->addItems(companies.value);
-    if (const auto clients = readClientNames(); clients.ok())
-        m_Combo2->addItems(clients.value);
-    // Filling an empty list makes its first entry current. No entry is current at start-up and the texts are
-    // empty, so that Down picks the first entry, as in any drop-down list.
-    m_Combo1->setCurrentIndex(-1);
-    m_Combo2->setCurrentIndex(-1);
+    readStartUpLists();
     m_txtDial_Num4->setCurrentIndex(-1);
+}
+
+void frmMiravoCall::readStartUpLists()
+{
+    // Each list stands on its own: a failure reading one table never leaves the other list empty. A list that
+    // could not be read is named on the notice instead of staying silently empty; only such a list is read again.
+    QList<ListFailure> failures;
+    if (!m_companiesListed) {
+        const auto companies = readCompanyNames();
+        m_companiesListed = fillList(m_Combo1, companies);
+        if (!m_companiesListed)
+            failures.append({ListFailure::List::Companies, companies.failure()});
+    }
+    if (!m_clientsListed) {
+        const auto clients = readClientNames();
+        m_clientsListed = fillList(m_Combo2, clients);
+        if (!m_clientsListed)
+            failures.append({ListFailure::List::Clients, clients.failure()});
+    }
+    m_startupNotice->report(phoneCardDatabasePath(), failures);
+}
+
+void frmMiravoCall::cmdReadAgain_Click()
+{
+    readStartUpLists();
 }
 
 QString frmMiravoCall::portText() const
 {
     return m_txtPort->text();
 }
-QString frmMiravoCall::accessNumber() const
+MainDialFields frmMiravoCall::dialFields() const
 {
-    return m_txtDial_Num1->text();
-}
-QString frmMiravoCall::languageChoice() const
-{
-    return m_txtDial_Num2->text();
-}
-QString frmMiravoCall::accessCode() const
-{
-    return m_txtDial_Num3->text();
-}
-QString frmMiravoCall::destinationNumber() const
-{
-    return m_txtDial_Num4->currentText();
+    return {m_txtDial_Num1->text(), m_txtDial_Num2->text(), m_txtDial_Num3->text(), m_txtDial_Num4->currentText()};
 }
 
 void frmMiravoCall::Combo1_Lookup()
 {
     const auto found = lookupCompany(m_Combo1->currentText());
     if (!found.ok()) {
-        showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
+        showMessage(QStringLiteral("Unanticipated error %1").arg(found.code()));
         return;
     }
     // Text that matches no company leaves the three fields as they were.
-    if (const auto& fields = found.value) {
+    if (const auto& fields = found.value()) {
         m_txtDial_Num1->setText(fields->business);
         m_txtDial_Num2->setText(fields->language);
         m_txtDial_Num3->setText(fields->code);
@@ -188,17 +226,17 @@ void frmMiravoCall::Combo2_Click()
 {
     const auto found = lookupPersonNumbers(m_Combo2->currentText());
     if (!found.ok()) {
-        showMessage(QStringLiteral("Unanticipated error %1").arg(errorNumber(found.error)));
+        showMessage(QStringLiteral("Unanticipated error %1").arg(found.code()));
         return;
     }
-    if (found.value.isEmpty())
+    if (found.value().isEmpty())
         return;
     // The offered numbers accumulate: every person chosen so far stays offered. The number to dial (the text)
     // is the user's to pick or type, so it is kept as it is.
     // No entry is current afterwards either (appending to an empty list would make the first one current), so
     // Down picks the first offered number.
     const QString typed = m_txtDial_Num4->currentText();
-    m_txtDial_Num4->addItems(found.value);
+    m_txtDial_Num4->addItems(found.value());
     m_txtDial_Num4->setCurrentIndex(-1);
     m_txtDial_Num4->setEditText(typed);
     repaint();
@@ -206,30 +244,27 @@ void frmMiravoCall::Combo2_Click()
 
 void frmMiravoCall::cmdConnect_Click()
 {
+    DialPlan plan;
+    plan.accessNumber = [this] { return m_txtDial_Num1->text(); };
+    // The modem dials the access number while the question is shown; the question comes on every Connect, also
+    // when the port is open from an earlier one.
+    plan.waitWhenAlreadyOpen = true;
+    plan.waitForUser = [] {
+        const MessageAnswer answer =
+            showMessage(QStringLiteral("Pick up the handset when the dialing is complete. OK! "),
+                        MessageStyle::YesNoCritical, QStringLiteral("Dialing Status"));
+        return answer == MessageAnswer::Yes ? AfterWait::Tones : AfterWait::HangUp;
+    };
+    plan.toneValues = [this] {
+        return ToneValues{m_txtDial_Num2->text(), m_txtDial_Num3->text(), m_txtDial_Num4->currentText()};
+    };
     // One error trap over the whole dial: every failing port step shows the same message, and the dial goes on
     // with its next step.
-    const auto trapped = [](bool stepDone) {
-        if (!stepDone)
-            showMessage(QStringLiteral("Check your com port settings.!"), MessageStyle::OkOnly);
+    plan.onFailure = [](DialStep) {
+        showMessage(ComPortMessage, MessageStyle::OkOnly);
+        return AfterFailure::GoOn;
     };
-    ModemPort& port = *m_MSComm1;
-
-    if (!port.isOpen()) {
-        trapped(port.open());
-        trapped(port.write(accessNumberCommand(m_txtDial_Num1->text())));
-    }
-    // The modem dials the access number while the question is shown.
-    const MessageAnswer answer = showMessage(QStringLiteral("Pick up the handset when the dialing is complete. OK! "),
-                                             MessageStyle::YesNoCritical, QStringLiteral("Dialing Status"));
-    if (answer == MessageAnswer::Yes) {
-        // Closing and opening again is all that stands between the two commands: no hang-up is sent.
-        port.close();
-        trapped(port.open());
-        trapped(port.setLineSettings(DialLineSettings));
-        trapped(port.write(toneCommand(m_txtDial_Num2->text(), m_txtDial_Num3->text(), m_txtDial_Num4->currentText())));
-        return; // the port stays open for the call
-    }
-    port.close();
+    dialInTwoStages(*m_MSComm1, plan);
 }
 
 void frmMiravoCall::cmdDisconnect_Click()
@@ -240,7 +275,7 @@ void frmMiravoCall::cmdDisconnect_Click()
 
 void frmMiravoCall::cmdDial_Click()
 {
-    showWindow<frmPhone>([this] { return new frmPhone(this); });
+    m_keypad = showWindow<frmPhone>([this] { return new frmPhone(*this); });
 }
 
 void frmMiravoCall::cmdPhonebook_Click()

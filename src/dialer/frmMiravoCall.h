@@ -3,6 +3,9 @@
 // Its dialing fields and port field are also what the keypad window dials from; it reads them, never writes them.
 #pragma once
 
+#include "keypad/DialFieldSource.h"
+
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -16,22 +19,21 @@ class QPushButton;
 namespace miravo {
 
 class ModemPort;
+class StartupNotice;
+class frmPhone;
 
-class frmMiravoCall final : public QWidget {
+class frmMiravoCall final : public QWidget, public DialFieldSource {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmMiravoCall)
 
 public:
     // Runs the load step: port field and port number, then both lists from the database.
     explicit frmMiravoCall(QWidget* parent = nullptr);
-    ~frmMiravoCall() override;
+    ~frmMiravoCall() override; // closes the keypad window it opened
 
-    // The current texts of the fields the keypad window dials from.
-    QString portText() const;
-    QString accessNumber() const;      // txtDial_Num1
-    QString languageChoice() const;    // txtDial_Num2
-    QString accessCode() const;        // txtDial_Num3
-    QString destinationNumber() const; // txtDial_Num4's text
+    // The current texts of the fields the keypad window dials from: txtPort, and txtDial_Num1 to txtDial_Num4.
+    QString portText() const override;
+    MainDialFields dialFields() const override;
 
     // The port number taken from txtPort at start-up.
     int portNumber() const { return m_portNumber; }
@@ -42,6 +44,8 @@ protected:
 private:
     void buildControls();
     void loadLists();
+    void readStartUpLists();
+    void cmdReadAgain_Click();
 
     void Combo1_Lookup();
     void Combo2_Click();
@@ -66,6 +70,10 @@ private:
     QPushButton* m_cmdDisconnect = nullptr;
     QPushButton* m_cmdClose = nullptr;
     QNetworkAccessManager* m_Inet1 = nullptr; // fetches the product page for "Products"
+    StartupNotice* m_startupNotice = nullptr; // below the designed area, while a start-up list is unread
+    bool m_companiesListed = false;
+    bool m_clientsListed = false;
+    QPointer<frmPhone> m_keypad;              // the keypad window, dialing from this window's fields
 
     int m_portNumber = 1;
     // The window's own modem link, numbered once at start-up; the keypad window has a port object of its own.

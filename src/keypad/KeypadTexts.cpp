@@ -1,7 +1,5 @@
 #include "keypad/KeypadTexts.h"
 
-#include "dialer/TextNumbers.h"
-
 namespace miravo {
 namespace {
 
@@ -57,14 +55,6 @@ QString quickDialStatus(const MainDialFields& fields)
 {
     return dialingLine(fields.accessNumber) + "Language: " + fields.language + CrLf + "Code: " + fields.accessCode +
            CrLf + "Calling: " + fields.destination;
-}
-
-std::optional<int> usablePortNumber(const QString& portText)
-{
-    const auto number = toPortNumber(portText);
-    if (!number || *number < 1)
-        return std::nullopt;
-    return *number;
 }
 
 } // namespace miravo

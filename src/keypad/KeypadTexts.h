@@ -1,17 +1,12 @@
 // What the keypad window composes without any widget: the names its sequence slots may hold and the value each
 // name stands for, and the status texts it shows while it dials. The keypad window (frmPhone) uses these; the
-// dial commands themselves come from modem/DialCommands.h, shared with the main window.
+// dial itself is modem/TwoStageDial.h, shared with the main window.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 namespace miravo {
-
-// The one message of every failing port step of the keypad window.
-inline const QString ComPortMessage = QStringLiteral("Check your com port settings.!");
 
 // The three names a sequence slot can hold, in the order each slot's list offers them (followed by an empty
 // entry). Slot 1, 2 and 3 start out showing them in this order.
@@ -48,8 +43,5 @@ QString sequenceStatus(const QString& accessNumber, const QString& value1, const
 
 // "Dialing: <access number>" and the three values the quick dial sends.
 QString quickDialStatus(const MainDialFields& fields);
-
-// A port text the window can number its port from: a 16-bit whole number of at least 1 (COM1 upwards).
-std::optional<int> usablePortNumber(const QString& portText);
 
 } // namespace miravo

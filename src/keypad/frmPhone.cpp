@@ -1,10 +1,10 @@
 #include "keypad/frmPhone.h"
 
 #include "dialer/TextNumbers.h"
-#include "dialer/frmMiravoCall.h"
+#include "keypad/DialFieldSource.h"
 #include "keypad/KeypadTexts.h"
-#include "modem/DialCommands.h"
 #include "modem/ModemPort.h"
+#include "modem/TwoStageDial.h"
 #include "ui/DesignedControls.h"
 #include "ui/EventWait.h"
 #include "ui/FixedWindow.h"
@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTimer>
@@ -99,9 +100,9 @@ QComboBox* slot(QWidget* window, const ControlDesign& design, int element)
 
 } // namespace
 
-frmPhone::frmPhone(frmMiravoCall* mainWindow, QWidget* parent)
+frmPhone::frmPhone(const DialFieldSource& fields, QWidget* parent)
     : QWidget(parent, FixedWindowFlags)
-    , m_main(mainWindow)
+    , m_fields(fields)
     , m_MSComm1(std::make_unique<ModemPort>())
     , m_openGuard(std::make_unique<QObject>())
 {
@@ -110,8 +111,6 @@ frmPhone::frmPhone(frmMiravoCall* mainWindow, QWidget* parent)
     buildControls();
     shapeFixedWindow(this, ClientWidth, ClientHeight);
 
-    if (m_main)
-        connect(m_main, &QObject::destroyed, this, &frmPhone::mainWindow_Destroyed);
     Form_Load();
 }
 
@@ -176,11 +175,11 @@ void frmPhone::buildControls()
 
 void frmPhone::Form_Load()
 {
-    const QString portText = mainPortText();
-    const auto portNumber = usablePortNumber(portText);
-    // A text that names no port numbers the port 0, which no open accepts: END, SEND and REDIAL then report the
+    const QString portText = m_fields.portText();
+    // A text that is no number numbers the port 0, which no open accepts: END, SEND and REDIAL then report the
     // port settings instead of quietly dialing COM1, until the COM field names a port.
-    m_MSComm1->setPortNumber(portNumber.value_or(0));
+    const int portNumber = toPortNumber(portText).value_or(0);
+    m_MSComm1->setPortNumber(portNumber);
     m_txtPause->setText(QStringLiteral("10"));
     setDisplayText(freshDisplayText());
     m_txtnewport->setText(portText);
@@ -193,7 +192,7 @@ void frmPhone::Form_Load()
         combo->lineEdit()->setCursorPosition(0);
     }
 
-    if (!portNumber) {
+    if (portNumber < FirstPortNumber) {
         // Once the window is up, so that the user sees which window the message is about.
         QTimer::singleShot(0, this, [this] {
             if (!m_closed)
@@ -212,18 +211,6 @@ QString frmPhone::displayText() const
 void frmPhone::setDisplayText(const QString& text)
 {
     m_txtnumbers->setPlainText(text);
-}
-
-QString frmPhone::mainPortText() const
-{
-    return m_main ? m_main->portText() : QString();
-}
-
-MainDialFields frmPhone::mainFields() const
-{
-    if (!m_main)
-        return {};
-    return {m_main->accessNumber(), m_main->languageChoice(), m_main->accessCode(), m_main->destinationNumber()};
 }
 
 void frmPhone::cmdKey_Click(int element)
@@ -269,97 +256,84 @@ void frmPhone::cmdredial_Click()
     sendSequence(OnFailure::CarryOn);
 }
 
+AfterFailure frmPhone::reportFailure(OnFailure onFailure)
+{
+    // The message box may run other handlers: one of them may close this window (CLOSE, END, the main window
+    // going). `self` tells whether the window still exists at all; only then may its members be looked at.
+    const QPointer<frmPhone> self(this);
+    showMessage(ComPortMessage);
+    if (!self || self->m_closed)
+        return AfterFailure::Stop;
+    if (onFailure == OnFailure::CarryOn)
+        return AfterFailure::GoOn;
+    closeWindow();
+    return AfterFailure::Stop;
+}
+
 void frmPhone::sendSequence(OnFailure onFailure)
 {
-    // Every wait and every message box may run other handlers: one of them may close this window (CLOSE, a
-    // failing SEND or END, the main window closing). `self` tells whether the window still exists at all;
-    // only then may its members be looked at.
+    // Every wait and every message box may run other handlers, which may close this window; see reportFailure.
     const QPointer<frmPhone> self(this);
-    const auto stillOpen = [&] { return self && !self->m_closed && self->m_main; };
-    // A failing step: the message, then SEND closes the window, REDIAL goes on with the next step.
-    // Returns whether the operation goes on.
-    const auto failed = [&] {
-        showMessage(ComPortMessage);
-        if (!stillOpen())
-            return false;
-        if (onFailure == OnFailure::CarryOn)
-            return true;
-        closeWindow();
-        return false;
-    };
-
+    const auto stillOpen = [&] { return self && !self->m_closed; };
     if (!stillOpen())
         return;
-    setDisplayText(sendStartStatus(m_main->accessNumber()));
+    setDisplayText(sendStartStatus(m_fields.dialFields().accessNumber));
 
     // The COM field is compared with the main window's port text, not with the number in use.
     const QString newPort = m_txtnewport->text();
-    if (newPort != m_main->portText()) {
+    if (newPort != m_fields.portText()) {
         m_MSComm1->close();
         if (const auto number = toPortNumber(newPort))
             m_MSComm1->setPortNumber(*number);
-        else if (!failed())
+        else if (reportFailure(onFailure) == AfterFailure::Stop)
             return;
     }
 
-    if (!m_MSComm1->isOpen()) {
-        if (!m_MSComm1->open() && !failed())
-            return;
-        if (!m_MSComm1->write(accessNumberCommand(m_main->accessNumber())) && !failed())
-            return;
-
-        if (const auto pause = toPauseSeconds(m_txtPause->text())) {
-            if (*pause > 0.0) {
-                waitProcessingEvents(*pause, m_openGuard.get());
-                if (!stillOpen())
-                    return;
-            }
-        } else if (!failed()) {
-            return; // a pause that is not a number is reported once; REDIAL goes on without waiting
+    DialPlan plan;
+    plan.accessNumber = [this] { return m_fields.dialFields().accessNumber; };
+    plan.waitForUser = [&] {
+        // The user picks up the handset while the pause runs; a pause that is not a number is reported once, and
+        // REDIAL goes on without waiting.
+        const auto pause = toPauseSeconds(m_txtPause->text());
+        if (!pause)
+            return reportFailure(onFailure) == AfterFailure::Stop ? AfterWait::Abandon : AfterWait::Tones;
+        if (*pause > 0.0) {
+            waitProcessingEvents(*pause, m_openGuard.get());
+            if (!stillOpen())
+                return AfterWait::Abandon;
         }
-
-        m_MSComm1->close();
-        if (!m_MSComm1->open() && !failed())
-            return;
-    }
-
-    const MainDialFields fields = mainFields();
-    const QString value1 = resolveSlot(m_Combo1->currentText(), fields);
-    const QString value2 = resolveSlot(m_Combo2->currentText(), fields);
-    const QString value3 = resolveSlot(m_Combo3->currentText(), fields);
-    setDisplayText(sequenceStatus(fields.accessNumber, value1, value2, value3));
-    if (!m_MSComm1->setLineSettings(DialLineSettings) && !failed())
-        return;
-    if (!m_MSComm1->write(toneCommand(value1, value2, value3)))
-        failed();
+        return AfterWait::Tones;
+    };
+    plan.toneValues = [this] {
+        const MainDialFields fields = m_fields.dialFields();
+        const ToneValues values{resolveSlot(m_Combo1->currentText(), fields),
+                                resolveSlot(m_Combo2->currentText(), fields),
+                                resolveSlot(m_Combo3->currentText(), fields)};
+        setDisplayText(sequenceStatus(fields.accessNumber, values.value1, values.value2, values.value3));
+        return values;
+    };
+    plan.onFailure = [&](DialStep) { return reportFailure(onFailure); };
+    dialInTwoStages(*m_MSComm1, plan);
 }
 
 void frmPhone::Label1_Click()
 {
-    if (m_closed || !m_main)
+    if (m_closed)
         return;
     // Both commands at once, without a pause and without closing between them. A failing port step ends the
     // quick dial with the one message of the window's port steps.
-    const MainDialFields fields = mainFields();
-    const auto report = [] { showMessage(ComPortMessage); };
-    if (!m_MSComm1->isOpen()) {
-        if (!m_MSComm1->open())
-            return report();
-        if (!m_MSComm1->write(accessNumberCommand(fields.accessNumber)))
-            return report();
-    }
-    setDisplayText(quickDialStatus(fields));
-    if (!m_MSComm1->setLineSettings(DialLineSettings))
-        return report();
-    if (!m_MSComm1->write(toneCommand(fields.language, fields.accessCode, fields.destination)))
-        return report();
-}
-
-void frmPhone::mainWindow_Destroyed()
-{
-    // The main window announces its end before its controls go, but a QPointer clears only after them.
-    m_main.clear();
-    closeWindow();
+    const MainDialFields fields = m_fields.dialFields();
+    DialPlan plan;
+    plan.accessNumber = [&] { return fields.accessNumber; };
+    plan.toneValues = [&] {
+        setDisplayText(quickDialStatus(fields));
+        return ToneValues{fields.language, fields.accessCode, fields.destination};
+    };
+    plan.onFailure = [](DialStep) {
+        showMessage(ComPortMessage);
+        return AfterFailure::Stop;
+    };
+    dialInTwoStages(*m_MSComm1, plan);
 }
 
 void frmPhone::closeWindow()

@@ -1,16 +1,16 @@
 // frmPhone, the keypad window: a display box, a telephone keypad that only edits the display, the COM and pause
 // fields, three sequence slots and the buttons SEND, REDIAL, CLR, CLOSE and END. It dials through a port object
-// of its own, from the main window's dialing fields, which it reads at every step and never writes.
+// of its own, from the dialing fields of the window that opened it (a DialFieldSource: the main window), which
+// it reads at every step and never writes. The steps of the dial itself are modem/TwoStageDial.h.
 //
 // SEND and REDIAL wait their pause processing events, so every button stays live and the handlers can be
 // re-entered during the wait. Each operation therefore checks, after every wait and every message box, that its
 // window is still open before it touches the window or its port again; a closed window ends it quietly.
 //
-// The keypad window closes together with the main window: it dials from that window's fields and would
+// The main window closes the keypad window when it goes: the keypad dials from that window's fields and would
 // otherwise go on dialing values the user can no longer see.
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -24,17 +24,18 @@ class QPushButton;
 
 namespace miravo {
 
+class DialFieldSource;
 class ModemPort;
-class frmMiravoCall;
-struct MainDialFields;
+enum class AfterFailure;
 
 class frmPhone final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmPhone)
 
 public:
-    // Runs the creation steps, reading the port text of `mainWindow`.
-    explicit frmPhone(frmMiravoCall* mainWindow, QWidget* parent = nullptr);
+    // Runs the creation steps, reading the port text of `fields`. The source must outlive the window, or close
+    // it before it goes.
+    explicit frmPhone(const DialFieldSource& fields, QWidget* parent = nullptr);
     ~frmPhone() override; // closes an open port
 
     // The display box's text, line breaks as CR LF (the box itself keeps them as its own line breaks).
@@ -57,19 +58,18 @@ private:
     void cmdSend_Click();
     void cmdredial_Click();
     void Label1_Click();
-    void mainWindow_Destroyed();
 
     // SEND and REDIAL: the same steps, differing only in what a failing step leads to.
     void sendSequence(OnFailure onFailure);
+    // The message of a failing step, then what it leads to: the window closes (SEND) or the operation goes on
+    // (REDIAL); an operation whose window went meanwhile stops.
+    AfterFailure reportFailure(OnFailure onFailure);
     // Marks the window closed at once (ending every running wait), releases the port and closes the window.
     void closeWindow();
     void markClosed();
     void setDisplayText(const QString& text);
 
-    QString mainPortText() const;
-    MainDialFields mainFields() const;
-
-    QPointer<frmMiravoCall> m_main;
+    const DialFieldSource& m_fields;
     std::unique_ptr<ModemPort> m_MSComm1;
     // Lives while the window is open. The pauses wait on it, so closing the window ends them at once, even when
     // the window itself is destroyed only later (a deferred deletion waits for its event loop).

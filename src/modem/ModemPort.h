@@ -15,11 +15,17 @@ namespace miravo {
 // The line settings of every dial: 9600 baud, no parity, 8 data bits, 1 stop bit.
 inline const QString DialLineSettings = QStringLiteral("9600,N,8,1");
 
+// Port numbers start at COM1; a lower number names no port.
+constexpr int FirstPortNumber = 1;
+
+// The one message every window shows for a failing port step, whatever the cause.
+inline const QString ComPortMessage = QStringLiteral("Check your com port settings.!");
+
 // The folder that holds the COMn links: <per-user data folder>/MiravoDialer/ports.
 QString portLinksFolder();
-// The link for port number n in portLinksFolder() (whether or not it exists; "" when n is below 1).
+// The link for port number n in portLinksFolder() (whether or not it exists; "" when n names no port).
 QString portLinkPath(int portNumber);
-// The device that port number n maps to ("" when n is below 1).
+// The device that port number n maps to ("" when n names no port).
 QString devicePathForPort(int portNumber);
 
 class ModemPort final : public QObject {
@@ -42,7 +48,8 @@ public:
     void setPortNumber(int portNumber);
     int portNumber() const;
 
-    // "9600,N,8,1" style; accepted open or closed, applied at once to an open port. False for unreadable text.
+    // "9600,N,8,1": a speed, then no parity, 8 data bits and 1 stop bit, the only framing the program dials with.
+    // Accepted open or closed, applied at once to an open port. False for any other text.
     bool setLineSettings(const QString& settings);
     QString lineSettings() const;
 

@@ -1,6 +1,6 @@
 #include "ui/EventWait.h"
 
-#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
@@ -25,6 +25,43 @@ int nextLegMs(qint64 remainingMs)
     return static_cast<int>(std::min<qint64>(leg, std::numeric_limits<int>::max()));
 }
 
+class RealEventWait final : public EventWaitService {
+public:
+    RealEventWait() { m_clock.start(); }
+
+    qint64 nowMs() override { return m_clock.elapsed(); }
+
+    void processEventsFor(qint64 ms, const QObject* guard) override
+    {
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        // A coarse timer may fire several milliseconds early; the pause is measured elapsed time.
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        if (guard)
+            QObject::connect(guard, &QObject::destroyed, &loop, &QEventLoop::quit);
+        timer.start(nextLegMs(ms));
+        loop.exec();
+    }
+
+private:
+    QElapsedTimer m_clock; // monotonic: a wait across midnight or a clock change still lasts its pause
+};
+
+EventWaitService* realService()
+{
+    static RealEventWait service;
+    return &service;
+}
+
+EventWaitService* s_service = nullptr;
+
+EventWaitService& service()
+{
+    return s_service ? *s_service : *realService();
+}
+
 } // namespace
 
 bool waitProcessingEvents(double seconds, const QObject* guard)
@@ -40,25 +77,19 @@ bool waitProcessingEvents(double seconds, const QObject* guard)
     // 64-bit count of milliseconds holds is clamped.
     const double ms = std::ceil(seconds * 1000.0);
     const qint64 totalMs = ms >= 9.0e18 ? std::numeric_limits<qint64>::max() : static_cast<qint64>(ms);
-    const QDeadlineTimer deadline(totalMs, Qt::PreciseTimer);
 
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    // A coarse timer may fire several milliseconds early; the pause is measured elapsed time.
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        const qint64 remainingMs = deadline.remainingTime();
-        if (remainingMs <= 0)
-            loop.quit();
-        else
-            timer.start(nextLegMs(remainingMs));
-    });
-    if (guarded)
-        QObject::connect(guard, &QObject::destroyed, &loop, &QEventLoop::quit);
-    timer.start(nextLegMs(totalMs));
-    loop.exec();
+    EventWaitService& clock = service();
+    const qint64 start = clock.nowMs();
+    const qint64 end =
+        start > std::numeric_limits<qint64>::max() - totalMs ? std::numeric_limits<qint64>::max() : start + totalMs;
+    for (qint64 now = start; now < end && alive(); now = clock.nowMs())
+        clock.processEventsFor(end - now, guard);
     return alive();
+}
+
+void setEventWaitService(EventWaitService* service)
+{
+    s_service = service;
 }
 
 } // namespace miravo

@@ -10,7 +10,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
+
+#include <memory>
 
 using namespace miravo;
 using miravo::test::control;
@@ -39,7 +43,44 @@ private slots:
     void downPicksTheFirstEntry();
     void designedShape();
     void closeClosesThisWindowOnly();
+    void startUpNotice_data();
+    void startUpNotice();
+    void lookupWhileLocked();
 };
+
+namespace {
+
+// Another program holding the file in an exclusive transaction, until release(): no one else reads it meanwhile.
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(const QString& path)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(path);
+        m_held = db.open() && QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE"));
+    }
+    ~ExclusiveLock()
+    {
+        release();
+        QSqlDatabase::database(m_name).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    Q_DISABLE_COPY_MOVE(ExclusiveLock)
+
+    bool held() const { return m_held; }
+    void release()
+    {
+        if (m_held)
+            QSqlQuery(QSqlDatabase::database(m_name)).exec(QStringLiteral("ROLLBACK"));
+        m_held = false;
+    }
+
+private:
+    QString m_name = QStringLiteral("test-exclusive-lock");
+    bool m_held = false;
+};
+
+} // namespace
 
 void tst_frmMiravoCall::startUp()
 {
@@ -223,7 +264,7 @@ void tst_frmMiravoCall::personLookupAppends()
     pick(people, "Ann");
     QCOMPARE(entries(numbers), (QStringList{"111", "333", "222", "111", "333"}));
     QCOMPARE(numbers->currentText(), QStringLiteral("5551234"));
-    QCOMPARE(window.destinationNumber(), QStringLiteral("5551234"));
+    QCOMPARE(window.dialFields().destination, QStringLiteral("5551234"));
 }
 
 void tst_frmMiravoCall::typingIntoClientLooksNothingUp()
@@ -286,6 +327,7 @@ void tst_frmMiravoCall::downPicksTheFirstEntry()
 void tst_frmMiravoCall::designedShape()
 {
     TempDataFolder folder;
+    QVERIFY(folder.createDatabase());
     frmMiravoCall window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -326,6 +368,110 @@ void tst_frmMiravoCall::closeClosesThisWindowOnly()
     QTest::mouseClick(control<QPushButton>(window, "cmdClose"), Qt::LeftButton);
     QTRY_VERIFY(guard.isNull());
     QVERIFY(other.isVisible());
+}
+
+void tst_frmMiravoCall::startUpNotice_data()
+{
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<QStringList>("said"); // besides the file's path
+    QTest::addColumn<int>("companies");    // listed despite the cause
+    QTest::addColumn<int>("clients");
+
+    QTest::newRow("no database file") << "missing"
+                                      << QStringList{"miravo-create-database --samples",
+                                                     "build/bin/miravo-create-database", "Read again"}
+                                      << 0 << 0;
+    QTest::newRow("file locked by another program")
+        << "locked" << QStringList{"card companies", "clients", "database is locked", "Read again", "restart"} << 0
+        << 0;
+    QTest::newRow("Vendors table missing: clients still listed")
+        << "no Vendors" << QStringList{"card companies", "no such table: Vendors", "Read again"} << 0 << 2;
+}
+
+void tst_frmMiravoCall::startUpNotice()
+{
+    QFETCH(QString, cause);
+    QFETCH(QStringList, said);
+    QFETCH(int, companies);
+    QFETCH(int, clients);
+    TempDataFolder folder;
+    const QList<schema::Row> vendors{row({{"Company", "Alpha"}}), row({{"Company", "Beta"}})};
+    const QList<schema::Row> people{row({{"Name", "Ann"}}), row({{"Name", "Bob"}})};
+    if (cause != QLatin1String("missing"))
+        QVERIFY(folder.createDatabase(vendors, people));
+    if (cause == QLatin1String("no Vendors"))
+        QVERIFY(folder.exec("DROP TABLE Vendors"));
+    std::unique_ptr<ExclusiveLock> lock;
+    if (cause == QLatin1String("locked")) {
+        lock = std::make_unique<ExclusiveLock>(folder.databasePath());
+        QVERIFY(lock->held());
+    }
+
+    ScriptedMessages messages;
+    frmMiravoCall window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* notice = window.findChild<QLabel*>("lblStartupNotice");
+    auto* readAgain = window.findChild<QPushButton*>("cmdReadAgain");
+    QVERIFY(notice && readAgain);
+    QVERIFY(notice->isVisible());
+    QVERIFY(readAgain->isVisible());
+    QCOMPARE(readAgain->text(), QStringLiteral("Read again"));
+    QVERIFY2(notice->text().contains(folder.databasePath()), qPrintable(notice->text()));
+    for (const QString& words : said)
+        QVERIFY2(notice->text().contains(words), qPrintable(notice->text()));
+    QCOMPARE(control<QComboBox>(&window, "Combo1")->count(), companies);
+    QCOMPARE(control<QComboBox>(&window, "Combo2")->count(), clients);
+    // The designed area stays as it is; the notice stands below it, and no message box stops the user.
+    QCOMPARE(window.width(), 539);
+    QVERIFY(window.height() > 296);
+    QCOMPARE(control<QPushButton>(&window, "cmdConnect")->geometry(), QRect(121, 238, 100, 22));
+    QVERIFY(notice->mapTo(&window, QPoint(0, 0)).y() >= 296);
+    QVERIFY(messages.shown().isEmpty());
+    QVERIFY(!QApplication::activeModalWidget());
+
+    // The user types meanwhile; the cause goes away; Read again reads what failed, keeping what was typed.
+    QTest::keyClicks(control<QComboBox>(&window, "Combo2"), "An");
+    if (cause == QLatin1String("missing"))
+        QVERIFY(folder.createDatabase(vendors, people));
+    else if (lock)
+        lock->release();
+    else
+        QVERIFY(folder.exec("CREATE TABLE Vendors (ID INTEGER PRIMARY KEY, Company TEXT, Business TEXT, "
+                            "Language TEXT, Code TEXT)") &&
+                folder.addRows("Vendors", vendors));
+    QTest::mouseClick(readAgain, Qt::LeftButton);
+
+    QCOMPARE(entries(control<QComboBox>(&window, "Combo1")), (QStringList{"Alpha", "Beta"}));
+    QCOMPARE(entries(control<QComboBox>(&window, "Combo2")), (QStringList{"Ann", "Bob"}));
+    QCOMPARE(control<QComboBox>(&window, "Combo2")->currentText(), QStringLiteral("An"));
+    QVERIFY(control<QComboBox>(&window, "Combo1")->currentText().isEmpty());
+    QVERIFY(!notice->isVisible());
+    QTRY_COMPARE(window.size(), QSize(539, 296));
+    QVERIFY(messages.shown().isEmpty());
+}
+
+void tst_frmMiravoCall::lookupWhileLocked()
+{
+    TempDataFolder folder;
+    QVERIFY(folder.createDatabase({row({{"Company", "Alpha"}, {"Business", "1"}, {"Language", "2"}, {"Code", "3"}})},
+                                  {row({{"Name", "Ann"}, {"Home", "100"}})}));
+    ScriptedMessages messages;
+    frmMiravoCall window;
+    ExclusiveLock lock(folder.databasePath());
+    QVERIFY(lock.held());
+
+    // The lookups give up on the lock and say so; the fields keep their texts.
+    pick(control<QComboBox>(&window, "Combo1"), "Alpha");
+    pick(control<QComboBox>(&window, "Combo2"), "Ann");
+    QCOMPARE(messages.texts(), (QStringList{"Unanticipated error 3197", "Unanticipated error 3197"}));
+    QVERIFY(control<QLineEdit>(&window, "txtDial_Num1")->text().isEmpty());
+    QCOMPARE(control<QComboBox>(&window, "txtDial_Num4")->count(), 0);
+
+    lock.release();
+    pick(control<QComboBox>(&window, "Combo1"), "Alpha");
+    QCOMPARE(control<QLineEdit>(&window, "txtDial_Num1")->text(), QStringLiteral("1"));
+    QCOMPARE(messages.shown().size(), 2);
 }
 
 QTEST_MAIN(tst_frmMiravoCall)

@@ -2,6 +2,7 @@
 // modem on COM3: exactly which bytes reach the line, which messages the user sees, and when the port is held.
 #include "dialer/frmMiravoCall.h"
 #include "modem/ModemPort.h"
+#include "support/ComPorts.h"
 #include "support/Controls.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDataFolder.h"
@@ -17,7 +18,11 @@
 #include <memory>
 
 using namespace miravo;
+using miravo::test::click;
 using miravo::test::control;
+using miravo::test::row;
+using miravo::test::holdPort;
+using miravo::test::portFree;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
 using miravo::test::VirtualModemRecorder;
@@ -56,19 +61,6 @@ private:
         control<QComboBox>(window, "txtDial_Num4")->setEditText(fields.destination);
     }
 
-    static void click(QWidget* window, const char* button)
-    {
-        QTest::mouseClick(control<QPushButton>(window, button), Qt::LeftButton);
-    }
-
-    // Whether another port object could take COM3 right now (it lets go again at once).
-    static bool portFree()
-    {
-        ModemPort probe;
-        probe.setPortNumber(3);
-        return probe.open();
-    }
-
 private slots:
     void firstConnect_data();
     void firstConnect();
@@ -85,6 +77,7 @@ private slots:
     void portNumberIsTakenOnceAtStartUp();
     void closingWindowReleasesPort();
     void destroyingWindowReleasesPort();
+    void longAccessNumberGoesWhole();
 };
 
 void tst_MainDialing::firstConnect_data()
@@ -135,7 +128,7 @@ void tst_MainDialing::firstConnect()
     // Between the two commands the port was closed and opened again; after No it is let go.
     QTRY_COMPARE(desk.modem.openCount(), answer == MessageAnswer::Yes ? 2 : 1);
     QTRY_COMPARE(desk.modem.portOpen(), openAfter);
-    QCOMPARE(portFree(), !openAfter);
+    QCOMPARE(portFree(3), !openAfter);
 }
 
 void tst_MainDialing::questionBox()
@@ -231,7 +224,7 @@ void tst_MainDialing::disconnect()
     click(desk.window.get(), "cmdDisconnect");
     QVERIFY(desk.modem.waitForCloses(2));
     QVERIFY(desk.modem.portClosed());
-    QVERIFY(portFree());
+    QVERIFY(portFree(3));
     QCOMPARE(desk.modem.received(), before);
     QVERIFY(desk.messages.shown().isEmpty());
 }
@@ -244,7 +237,7 @@ void tst_MainDialing::disconnectWithPortClosedDoesNothing()
     click(desk.window.get(), "cmdDisconnect");
     QVERIFY(desk.messages.shown().isEmpty());
     QCOMPARE(desk.modem.openCount(), 0);
-    QVERIFY(portFree());
+    QVERIFY(portFree(3));
 }
 
 void tst_MainDialing::portThatNamesNoDevice_data()
@@ -291,9 +284,8 @@ void tst_MainDialing::portHeldByOtherPortObject()
     Desk desk;
     desk.window->show();
     fill(desk.window.get(), {"1800", "2", "4321", "555"});
-    auto other = std::make_unique<ModemPort>();
-    other->setPortNumber(3);
-    QVERIFY(other->open());
+    auto other = holdPort(3);
+    QVERIFY(other);
 
     desk.messages.answerNext(MessageAnswer::Yes);
     click(desk.window.get(), "cmdConnect");
@@ -331,13 +323,13 @@ void tst_MainDialing::closingWindowReleasesPort()
     desk.messages.answerNext(MessageAnswer::Yes);
     click(desk.window.get(), "cmdConnect");
     QTRY_VERIFY(desk.modem.portOpen());
-    QVERIFY(!portFree());
+    QVERIFY(!portFree(3));
 
     click(desk.window.get(), "cmdClose");
     QVERIFY(!desk.window->isVisible());
     QVERIFY(desk.modem.waitForCloses(2));
     QVERIFY(desk.modem.portClosed());
-    QVERIFY(portFree());
+    QVERIFY(portFree(3));
 }
 
 void tst_MainDialing::destroyingWindowReleasesPort()
@@ -350,7 +342,28 @@ void tst_MainDialing::destroyingWindowReleasesPort()
     desk.window.reset();
     QVERIFY(desk.modem.waitForCloses(2));
     QCOMPARE(desk.modem.received(), QByteArray("ATDT1800\rATDT2,4321,,555,#\r\n"));
-    QVERIFY(portFree());
+    QVERIFY(portFree(3));
+}
+
+void tst_MainDialing::longAccessNumberGoesWhole()
+{
+    // 40,000 digits: longer than a text field takes unless told otherwise.
+    const QString digits = QStringLiteral("1234567890").repeated(4000);
+    Desk desk;
+    QVERIFY(desk.databaseMade);
+    QVERIFY(desk.folder.addRows(
+        "Vendors", {row({{"Company", "Long"}, {"Business", digits}, {"Language", "2"}, {"Code", "4321"}})}));
+    QVERIFY2(desk.modem.isReady(), qPrintable(desk.modem.errorString()));
+    desk.window->show();
+    QTest::keyClicks(control<QComboBox>(desk.window.get(), "Combo1"), "Long");
+    QCOMPARE(control<QLineEdit>(desk.window.get(), "txtDial_Num1")->text().size(), digits.size());
+
+    desk.messages.answerNext(MessageAnswer::No);
+    click(desk.window.get(), "cmdConnect");
+    const QByteArray bytes = "ATDT" + digits.toLatin1() + "\r";
+    QVERIFY(desk.modem.waitForBytes(bytes.size()));
+    QCOMPARE(desk.modem.received().size(), bytes.size());
+    QVERIFY(desk.modem.received() == bytes);
 }
 
 QTEST_MAIN(tst_MainDialing)

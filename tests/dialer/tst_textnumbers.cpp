@@ -1,5 +1,6 @@
 // What the port fields and the pause field accept as numbers, and what they refuse.
 #include "dialer/TextNumbers.h"
+#include "modem/ModemPort.h"
 
 #include <QtTest>
 
@@ -11,6 +12,8 @@ class tst_TextNumbers : public QObject {
 private slots:
     void portNumber_data();
     void portNumber();
+    void portTextNamesAPort_data();
+    void portTextNamesAPort();
     void pauseSeconds_data();
     void pauseSeconds();
 };
@@ -56,6 +59,33 @@ void tst_TextNumbers::portNumber()
     QCOMPARE(number.has_value(), accepted);
     if (accepted)
         QCOMPARE(int(*number), value);
+}
+
+void tst_TextNumbers::portTextNamesAPort_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("port"); // 0: refused
+
+    QTest::newRow("3") << "3" << 3;
+    QTest::newRow("blanks around") << " 3 " << 3;
+    QTest::newRow("plus sign") << "+2" << 2;
+    QTest::newRow("the highest 16-bit number") << "32767" << 32767;
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("letters") << "COM3" << 0;
+    QTest::newRow("zero names no port") << "0" << 0;
+    QTest::newRow("negative") << "-1" << 0;
+    QTest::newRow("beyond 16 bits") << "32768" << 0;
+    QTest::newRow("far beyond") << "99999" << 0;
+    QTest::newRow("fraction") << "3.0" << 0;
+}
+
+void tst_TextNumbers::portTextNamesAPort()
+{
+    QFETCH(QString, text);
+    QFETCH(int, port);
+    // How the keypad window numbers its port at creation, and whether it then reports the port settings.
+    const int number = toPortNumber(text).value_or(0);
+    QCOMPARE(number >= FirstPortNumber ? number : 0, port);
 }
 
 void tst_TextNumbers::pauseSeconds_data()

@@ -5,6 +5,7 @@
 #include "data/frmClients.h"
 #include "data/frmVendors.h"
 #include "dialer/frmMiravoCall.h"
+#include "support/Controls.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDataFolder.h"
 #include "ui/WindowRegistry.h"
@@ -28,6 +29,8 @@
 #include <memory>
 
 using namespace miravo;
+using miravo::test::click;
+using miravo::test::control;
 using miravo::test::row;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
@@ -83,18 +86,7 @@ QList<schema::Row> clientRows(int count)
 
 QLineEdit* field(QWidget* window, int index)
 {
-    auto* found = window->findChild<QLineEdit*>(QStringLiteral("txtFields_%1").arg(index));
-    if (!found)
-        qFatal("no field %d", index);
-    return found;
-}
-
-void click(QWidget* window, const char* name)
-{
-    auto* button = window->findChild<QAbstractButton*>(QString::fromLatin1(name));
-    if (!button)
-        qFatal("no button %s", name);
-    QTest::mouseClick(button, Qt::LeftButton);
+    return control<QLineEdit>(window, QStringLiteral("txtFields_%1").arg(index));
 }
 
 // What a person does to replace a field's text: select all, delete, type.
@@ -244,6 +236,17 @@ private slots:
     void tableCannotBeOpened();
     void phonebookShowsBothEditors();
     void mainWindowSeesStoredChanges();
+
+    void longValuesStayWhole_data();
+    void longValuesStayWhole();
+    void recordDeletedMeanwhile_data() { bothWindows(); }
+    void recordDeletedMeanwhile();
+    void textTypedIntoEmptyWindow_data();
+    void textTypedIntoEmptyWindow();
+    void refreshAfterFileRemoved_data() { bothWindows(); }
+    void refreshAfterFileRemoved();
+    void tableWithoutKey_data() { bothWindows(); }
+    void tableWithoutKey();
 
 private:
     static void bothWindows()
@@ -922,6 +925,195 @@ void tst_RecordEditors::mainWindowSeesStoredChanges()
     QCOMPARE(companies->count(), 3);
     QCOMPARE(companies->findText("Delta"), -1);
     QCOMPARE(m_messages->texts(), QStringList());
+}
+
+void tst_RecordEditors::longValuesStayWhole_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("value"); // an SQL expression
+    QTest::addColumn<int>("length");
+
+    // 40,000 characters: longer than a text field takes unless told otherwise.
+    const QString forty = QStringLiteral("hex(zeroblob(20000))");
+    QTest::newRow("frmClients: Notes") << "frmClients"
+                                       << "Notes" << forty << 40000;
+    QTest::newRow("frmVendors: Business") << "frmVendors"
+                                          << "Business" << forty << 40000;
+    QTest::newRow("frmVendors: CompAddress") << "frmVendors"
+                                             << "CompAddress" << forty << 40000;
+    QTest::newRow("frmClients: Notes on two lines") << "frmClients"
+                                                    << "Notes"
+                                                    << "'first line' || char(13, 10) || 'second line'" << 23;
+}
+
+void tst_RecordEditors::longValuesStayWhole()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, column);
+    QFETCH(QString, value);
+    QFETCH(int, length);
+    const EditorKind& kind = editorKind(window);
+    QVERIFY(createDatabase(3));
+    QVERIFY(m_folder->exec(QStringLiteral("UPDATE %1 SET %2 = %3 WHERE ID IN (1, 2)").arg(kind.table, column, value)));
+    value = stored(kind.table, column).first();
+    QCOMPARE(value.size(), length);
+    const int index = kind.columns.indexOf(column);
+
+    // Looking at a record and leaving it stores nothing short.
+    QPointer<QWidget> editor = showEditor(window);
+    QCOMPARE(field(editor, index)->text().size(), value.size());
+    QVERIFY(field(editor, index)->text() == value);
+    click(editor, "cmdNext");
+    click(editor, "cmdPrevious");
+    // A change of another field stores that field; the long one stays whole.
+    retype(field(editor, kind.keyIndex), "Alpha 2");
+    click(editor, "cmdUpdate");
+    click(editor, "cmdNext");
+    click(editor, "cmdClose");
+    QTRY_VERIFY(editor.isNull());
+
+    QCOMPARE(m_messages->texts(), QStringList());
+    QCOMPARE(stored(kind.table, kind.keyColumn).first(), QStringLiteral("Alpha 2"));
+    const QStringList after = stored(kind.table, column);
+    QCOMPARE(after.size(), 3);
+    QCOMPARE(after[0].size(), value.size());
+    QVERIFY(after[0] == value && after[1] == value);
+}
+
+void tst_RecordEditors::recordDeletedMeanwhile()
+{
+    QFETCH(QString, window);
+    const EditorKind& kind = editorKind(window);
+    QVERIFY(createDatabase(3));
+    QWidget* editor = showEditor(window);
+    QCOMPARE(field(editor, kind.keyIndex)->text(), QStringLiteral("Alpha"));
+
+    // Another program deletes the record on screen; the user types into it and stores.
+    QVERIFY(m_folder->exec(QStringLiteral("DELETE FROM %1 WHERE ID = 1").arg(kind.table)));
+    retype(field(editor, 3), "Side St"); // Address in both tables
+    const QStringList typed = fieldTexts(editor, kind.columns.size()).mid(1);
+    click(editor, "cmdUpdate");
+
+    QCOMPARE(m_messages->texts().size(), 1);
+    QVERIFY2(m_messages->texts().first().startsWith("Record is deleted."), qPrintable(m_messages->texts().first()));
+    QCOMPARE(fieldTexts(editor, kind.columns.size()).mid(1), typed);
+    QCOMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Bravo", "Charlie"}));
+
+    // What was typed waits as a new record: Update stores it as one.
+    click(editor, "cmdUpdate");
+    QCOMPARE(m_messages->texts().size(), 1);
+    QCOMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Bravo", "Charlie", "Alpha"}));
+    QCOMPARE(stored(kind.table, kind.columns[3]).last(), QStringLiteral("Side St"));
+    QCOMPARE(field(editor, 0)->text(), stored(kind.table, "ID").last());
+}
+
+void tst_RecordEditors::textTypedIntoEmptyWindow_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<int>("leave");
+
+    for (const QString window : {"frmClients", "frmVendors"}) {
+        const QByteArray name = window.toLatin1();
+        QTest::addRow("%s: Close", name.constData()) << window << int(Leave::Close);
+        QTest::addRow("%s: next record", name.constData()) << window << int(Leave::Next);
+        QTest::addRow("%s: Refresh", name.constData()) << window << int(Leave::Refresh);
+        QTest::addRow("%s: Add", name.constData()) << window << int(Leave::Add);
+    }
+}
+
+void tst_RecordEditors::textTypedIntoEmptyWindow()
+{
+    QFETCH(QString, window);
+    QFETCH(int, leave);
+    const EditorKind& kind = editorKind(window);
+    QVERIFY(createDatabase(0));
+    QPointer<QWidget> editor = showEditor(window);
+
+    // Typed without pressing Add: leaving the blank record stores it as a new one.
+    QTest::keyClicks(field(editor, kind.keyIndex), "First");
+    QTest::keyClicks(field(editor, 3), "1 Main St");
+    switch (Leave(leave)) {
+    case Leave::Close:
+        click(editor, "cmdClose");
+        QTRY_VERIFY(editor.isNull());
+        break;
+    case Leave::Next:
+        click(editor, "cmdNext");
+        break;
+    case Leave::Refresh:
+        click(editor, "cmdRefresh");
+        break;
+    default:
+        click(editor, "cmdAdd");
+        break;
+    }
+    QCOMPARE(m_messages->texts(), QStringList());
+    QCOMPARE(stored(kind.table, kind.keyColumn), QStringList{"First"});
+    QCOMPARE(stored(kind.table, kind.columns[3]), QStringList{"1 Main St"});
+    if (editor && Leave(leave) != Leave::Add)
+        QCOMPARE(field(editor, kind.keyIndex)->text(), QStringLiteral("First"));
+}
+
+void tst_RecordEditors::refreshAfterFileRemoved()
+{
+    QFETCH(QString, window);
+    const EditorKind& kind = editorKind(window);
+    QVERIFY(createDatabase(3));
+    QWidget* editor = showEditor(window);
+    click(editor, "cmdNext");
+    QVERIFY(QFile::remove(m_folder->databasePath()));
+
+    click(editor, "cmdRefresh");
+    QCOMPARE(m_messages->texts().size(), 1);
+    QVERIFY2(m_messages->texts().first().contains("Could not find file"), qPrintable(m_messages->texts().first()));
+    QCOMPARE(fieldTexts(editor, kind.columns.size()), QStringList(kind.columns.size(), QString()));
+    click(editor, "cmdNext");
+    QCOMPARE(fieldTexts(editor, kind.columns.size()), QStringList(kind.columns.size(), QString()));
+    QVERIFY(!QFile::exists(m_folder->databasePath()));
+
+    // The file is back: Refresh reads it.
+    QVERIFY(createDatabase(2));
+    click(editor, "cmdRefresh");
+    QCOMPARE(field(editor, kind.keyIndex)->text(), QStringLiteral("Alpha"));
+    QCOMPARE(m_messages->texts().size(), 1);
+}
+
+void tst_RecordEditors::tableWithoutKey()
+{
+    QFETCH(QString, window);
+    const EditorKind& kind = editorKind(window);
+    QVERIFY(createDatabase(0));
+    // The same table made elsewhere: ID an ordinary column, and two records alike in every column.
+    QStringList columns{"ID INTEGER"};
+    for (const QString& column : kind.columns.mid(1))
+        columns.append(column + " TEXT");
+    QVERIFY(m_folder->exec(QStringLiteral("DROP TABLE %1").arg(kind.table)));
+    QVERIFY(m_folder->exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(kind.table, columns.join(", "))));
+    for (const char* key : {"Twin", "Twin", "Other"}) {
+        QVERIFY(m_folder->exec(
+            QStringLiteral("INSERT INTO %1 (ID, %2) VALUES (7, '%3')").arg(kind.table, kind.keyColumn, key)));
+    }
+    // Its records cannot be told apart, so the window refuses the table: it opens Empty and says why.
+    QPointer<QWidget> editor = showEditor(window);
+    QTRY_COMPARE(m_messages->texts().size(), 1);
+    QVERIFY2(m_messages->texts().first().contains("no primary key"), qPrintable(m_messages->texts().first()));
+    QCOMPARE(fieldTexts(editor, kind.columns.size()), QStringList(kind.columns.size(), QString()));
+
+    for (const char* button : {"cmdUpdate", "cmdDelete", "cmdNext", "cmdRefresh"})
+        click(editor, button);
+    QCOMPARE(m_messages->texts().size(), 4);
+    QCOMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Twin", "Twin", "Other"}));
+
+    // Text typed into it is refused with the same message and kept; a second Close closes.
+    QTest::keyClicks(field(editor, kind.keyIndex), "Twin 2");
+    click(editor, "cmdClose");
+    QCOMPARE(m_messages->texts().size(), 5);
+    QVERIFY(editor);
+    QCOMPARE(field(editor, kind.keyIndex)->text(), QStringLiteral("Twin 2"));
+    click(editor, "cmdClose");
+    QTRY_VERIFY(editor.isNull());
+    QCOMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Twin", "Twin", "Other"}));
 }
 
 QTEST_MAIN(tst_RecordEditors)

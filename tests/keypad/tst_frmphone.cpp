@@ -1,17 +1,20 @@
 // The keypad window on the offscreen platform, opened by the main window's "Dial", dialing into a virtual modem
 // (a real pseudo-terminal): what reached the line byte for byte, what the display shows, which messages came,
-// and what happens when windows close while a pause is running.
+// and what happens when windows close while a pause is running. The pauses are scripted: no test sleeps through
+// one, and what the user does during a pause runs inside it.
 #include "dialer/frmMiravoCall.h"
+#include "keypad/DialFieldSource.h"
 #include "keypad/frmPhone.h"
 #include "modem/ModemPort.h"
+#include "support/ComPorts.h"
 #include "support/Controls.h"
 #include "support/ScriptedMessages.h"
+#include "support/ScriptedWait.h"
 #include "support/TempDataFolder.h"
 #include "support/VirtualModemRecorder.h"
 #include "ui/WindowRegistry.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -22,9 +25,13 @@
 #include <memory>
 
 using namespace miravo;
+using miravo::test::click;
 using miravo::test::control;
 using miravo::test::entries;
+using miravo::test::holdPort;
+using miravo::test::portFree;
 using miravo::test::ScriptedMessages;
+using miravo::test::ScriptedWait;
 using miravo::test::TempDataFolder;
 using miravo::test::VirtualModemRecorder;
 
@@ -42,26 +49,6 @@ QString sequenceStatus(const QString& v1, const QString& v2, const QString& v3)
     return QStringLiteral("Dialing: 18005551234\r\n\r\nSequence Listing\r\n") + v1 + "\r\n" + v2 + "\r\n" + v3;
 }
 
-void click(QWidget* window, const QString& name)
-{
-    QTest::mouseClick(control<QWidget>(window, name), Qt::LeftButton);
-}
-
-// Runs `action` once from the event loop as soon as `ready` holds: what a user does during a pause.
-void whenReady(QObject* context, std::function<bool()> ready, std::function<void()> action)
-{
-    auto* timer = new QTimer(context);
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, context, [timer, ready, action] {
-        if (!ready())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        action();
-    });
-    timer->start();
-}
-
 } // namespace
 
 class tst_frmPhone : public QObject {
@@ -70,6 +57,7 @@ class tst_frmPhone : public QObject {
 private:
     std::unique_ptr<TempDataFolder> m_folder;
     std::unique_ptr<ScriptedMessages> m_messages;
+    std::unique_ptr<ScriptedWait> m_wait;
     std::unique_ptr<VirtualModemRecorder> m_modem;
     QPointer<frmMiravoCall> m_main;
 
@@ -111,6 +99,7 @@ private slots:
     void duringThePause();
     void closingReleasesPort_data();
     void closingReleasesPort();
+    void readsItsSourceAtEveryStep();
 };
 
 void tst_frmPhone::initTestCase()
@@ -123,6 +112,7 @@ void tst_frmPhone::init()
 {
     m_folder = std::make_unique<TempDataFolder>();
     m_messages = std::make_unique<ScriptedMessages>();
+    m_wait = std::make_unique<ScriptedWait>();
     m_modem = std::make_unique<VirtualModemRecorder>(3);
     QVERIFY2(m_modem->isReady(), qPrintable(m_modem->errorString()));
     m_main = showMainWindow();
@@ -140,6 +130,7 @@ void tst_frmPhone::cleanup()
         m_main->close();
     QTRY_VERIFY(!keypad() && !m_main);
     m_modem.reset();
+    m_wait.reset();
     m_messages.reset();
     m_folder.reset();
 }
@@ -338,42 +329,37 @@ void tst_frmPhone::sendComposition()
 void tst_frmPhone::pause_data()
 {
     QTest::addColumn<QString>("pauseText");
-    QTest::addColumn<int>("leastMs");
+    QTest::addColumn<QList<qint64>>("pauses"); // in milliseconds
 
-    QTest::newRow("0 does not wait") << "0" << 0;
-    QTest::newRow("negative does not wait") << "-1" << 0;
-    QTest::newRow("2.5 seconds") << "2.5" << 2500;
-    QTest::newRow("2,5 seconds") << "2,5" << 2500;
+    QTest::newRow("0 does not wait") << "0" << QList<qint64>{};
+    QTest::newRow("negative does not wait") << "-1" << QList<qint64>{};
+    QTest::newRow("2.5 seconds") << "2.5" << QList<qint64>{2500};
+    QTest::newRow("2,5 seconds") << "2,5" << QList<qint64>{2500};
+    QTest::newRow("a thousandth, rounded up to whole milliseconds") << "0.0001" << QList<qint64>{1};
 }
 
 void tst_frmPhone::pause()
 {
     QFETCH(QString, pauseText);
-    QFETCH(int, leastMs);
+    QFETCH(QList<qint64>, pauses);
 
     frmPhone* window = openKeypad();
     QVERIFY(window);
     control<QLineEdit>(window, "txtPause")->setText(pauseText);
 
-    // Midway through the pause, only the access-number command has gone out and the start status shows.
-    QByteArray midway;
-    QString midwayText;
-    bool sampled = false;
-    if (leastMs > 0) {
-        QTimer::singleShot(leastMs / 2, this, [&] {
-            midway = m_modem->received();
-            midwayText = window->displayText();
-            sampled = true;
-        });
-    }
-    QElapsedTimer elapsed;
-    elapsed.start();
+    // During the pause, only the access-number command has gone out and the start status shows.
+    QByteArray duringPause;
+    QString duringPauseText;
+    m_wait->duringNextPause([&] {
+        m_modem->waitForBytes(Access.size());
+        duringPause = m_modem->received();
+        duringPauseText = window->displayText();
+    });
     click(window, "cmdSend"); // returns when the operation is done
-    QVERIFY(elapsed.elapsed() >= leastMs);
-    if (leastMs > 0) {
-        QVERIFY(sampled);
-        QCOMPARE(midway, Access);
-        QCOMPARE(midwayText, StartStatus);
+    QCOMPARE(m_wait->pauses(), pauses);
+    if (!pauses.isEmpty()) {
+        QCOMPARE(duringPause, Access);
+        QCOMPARE(duringPauseText, StartStatus);
     }
     QTRY_COMPARE(m_modem->received(), Access + Tone);
     QVERIFY(m_messages->shown().isEmpty());
@@ -461,10 +447,11 @@ void tst_frmPhone::failingSteps()
     QFETCH(QByteArray, line);
     QFETCH(bool, windowStays);
 
-    ModemPort holder; // another program's hold on COM3
-    holder.setPortNumber(3);
-    if (portHeld)
-        QVERIFY(holder.open());
+    std::unique_ptr<ModemPort> holder; // another program's hold on COM3
+    if (portHeld) {
+        holder = holdPort(3);
+        QVERIFY(holder);
+    }
     frmPhone* window = openKeypad();
     QVERIFY(window);
     control<QLineEdit>(window, "txtPause")->setText(pauseText);
@@ -472,13 +459,15 @@ void tst_frmPhone::failingSteps()
 
     click(window, button);
     QCOMPARE(m_messages->texts(), portMessages(messages));
+    // The one row with a pause waits it, although the port it opened failed.
+    QCOMPARE(m_wait->pauses(), pauseText == "0.2" ? QList<qint64>{200} : QList<qint64>{});
     if (windowStays) {
         QVERIFY(keypad() && window->isVisible());
         QCOMPARE(window->displayText(), sequenceStatus("2", "4321", "5551234"));
     } else {
         QTRY_VERIFY(!keypad());
     }
-    holder.close();
+    holder.reset();
     if (!windowStays)
         QTRY_VERIFY(m_modem->portClosed());
     QTRY_COMPARE(m_modem->received(), line);
@@ -505,9 +494,8 @@ void tst_frmPhone::portHeldByTheMainWindow()
 
 void tst_frmPhone::mainWindowGoneDuringAMessage()
 {
-    ModemPort holder;
-    holder.setPortNumber(3);
-    QVERIFY(holder.open());
+    const auto holder = holdPort(3);
+    QVERIFY(holder);
     QPointer<frmPhone> window = openKeypad();
     QVERIFY(window);
     control<QLineEdit>(window, "txtPause")->setText("0");
@@ -541,10 +529,11 @@ void tst_frmPhone::quickDial()
     QFETCH(bool, portHeld);
     QFETCH(QByteArray, line);
 
-    ModemPort holder;
-    holder.setPortNumber(3);
-    if (portHeld)
-        QVERIFY(holder.open());
+    std::unique_ptr<ModemPort> holder;
+    if (portHeld) {
+        holder = holdPort(3);
+        QVERIFY(holder);
+    }
     frmPhone* window = openKeypad();
     QVERIFY(window);
     // The quick dial looks at neither the slots, nor the pause, nor the COM field.
@@ -561,7 +550,7 @@ void tst_frmPhone::quickDial()
         QCOMPARE(m_messages->texts(), portMessages(1));
         QVERIFY(keypad() && window->isVisible());
         QCOMPARE(window->displayText(), FreshText);
-        holder.close();
+        holder.reset();
         QTRY_COMPARE(m_modem->openCount(), 1); // the holder's own open
         QVERIFY(m_modem->received().isEmpty());
         return;
@@ -586,9 +575,8 @@ void tst_frmPhone::endToggles()
     QVERIFY(m_messages->shown().isEmpty());
     QVERIFY(keypad());
 
-    ModemPort holder;
-    holder.setPortNumber(3);
-    QVERIFY(holder.open());
+    const auto holder = holdPort(3);
+    QVERIFY(holder);
     click(window, "cmdEnd");
     QCOMPARE(m_messages->texts(), portMessages(1));
     QTRY_VERIFY(!keypad());
@@ -629,33 +617,32 @@ void tst_frmPhone::duringThePause()
     control<QLineEdit>(window, "txtPause")->setText(pauseText);
     QString shownDuringPause;
     bool acted = false;
-    QObject scope; // the user's action goes with this test function
-    whenReady(
-        &scope, [&] { return m_modem->received() == Access; },
-        [&] {
-            acted = true;
-            if (action == "main")
-                click(m_main, "cmdClose");
-            else if (action == "close")
-                window->close();
-            else
-                click(window, action);
-            if (window)
-                shownDuringPause = window->displayText();
-        });
+    m_wait->duringNextPause([&] {
+        m_modem->waitForBytes(Access.size());
+        acted = m_modem->received() == Access;
+        if (action == "main")
+            click(m_main, "cmdClose");
+        else if (action == "close")
+            window->close();
+        else
+            click(window, action);
+        if (window)
+            shownDuringPause = window->displayText();
+    });
 
-    QElapsedTimer elapsed;
-    elapsed.start();
     click(window, "cmdSend");
     QVERIFY(acted);
     QVERIFY(m_messages->shown().isEmpty());
+    QCOMPARE(m_wait->pauses().size(), 1);
     if (!windowStays) {
-        QVERIFY2(elapsed.elapsed() < 8000, "the wait went on after the window closed");
+        // The pause ended the moment the window closed: its clock did not move on.
+        QCOMPARE(m_wait->elapsedMs(), qint64(0));
         QTRY_VERIFY(!window);
         QTRY_VERIFY(m_modem->portClosed());
         QCOMPARE(m_modem->received(), line); // nothing after the close
         return;
     }
+    QCOMPARE(m_wait->elapsedMs(), m_wait->pauses().first());
     QTRY_COMPARE(m_modem->received(), line);
     QVERIFY(window);
     if (action == "cmd5") {
@@ -691,10 +678,7 @@ void tst_frmPhone::closingReleasesPort()
         click(window, how);
     QTRY_VERIFY(!window);
     QTRY_VERIFY(m_modem->portClosed());
-    ModemPort other;
-    other.setPortNumber(3);
-    QVERIFY(other.open()); // released
-    other.close();
+    QVERIFY(portFree(3)); // released
     if (how == "main")
         return;
 
@@ -705,6 +689,28 @@ void tst_frmPhone::closingReleasesPort()
     QCOMPARE(control<QLineEdit>(window, "txtPause")->text(), QStringLiteral("10"));
     QTRY_COMPARE(m_modem->closeCount(), 2);
     QVERIFY(m_modem->portClosed());
+}
+
+void tst_frmPhone::readsItsSourceAtEveryStep()
+{
+    // Any source of dialing fields will do; the keypad window reads it afresh at every step, so a field changed
+    // during the pause goes into the tones, while the access number was dialed before.
+    struct Fields final : DialFieldSource {
+        QString port = QStringLiteral("3");
+        MainDialFields fields{"1800", "2", "4321", "555"};
+        QString portText() const override { return port; }
+        MainDialFields dialFields() const override { return fields; }
+    } source;
+    frmPhone window(source);
+    QCOMPARE(control<QLineEdit>(&window, "txtnewport")->text(), QStringLiteral("3"));
+    control<QLineEdit>(&window, "txtPause")->setText("1");
+    m_wait->duringNextPause([&] { source.fields = {"1900", "7", "", "999"}; });
+
+    click(&window, "cmdSend");
+    const QByteArray line = "ATDT1800\rATDT7,,,999,#\r\n";
+    QTRY_COMPARE(m_modem->received(), line);
+    QCOMPARE(window.displayText(), QStringLiteral("Dialing: 1900\r\n\r\nSequence Listing\r\n7\r\n\r\n999"));
+    QVERIFY(m_messages->shown().isEmpty());
 }
 
 QTEST_MAIN(tst_frmPhone)

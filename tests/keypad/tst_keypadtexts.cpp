@@ -1,5 +1,5 @@
-// The keypad window's widget-free rules: which value a sequence slot's text stands for, which port texts the
-// window can number its port from, and the character of each key.
+// The keypad window's widget-free rules: which value a sequence slot's text stands for and the character of each
+// key.
 #include "keypad/KeypadTexts.h"
 
 #include <QtTest>
@@ -12,8 +12,6 @@ class tst_KeypadTexts : public QObject {
 private slots:
     void slotResolution_data();
     void slotResolution();
-    void usablePortTexts_data();
-    void usablePortTexts();
     void keyCharacters();
 };
 
@@ -50,32 +48,6 @@ void tst_KeypadTexts::slotResolution()
     QFETCH(QString, value);
     const MainDialFields fields{"ACCESS", "LANG", "PIN", "DEST"};
     QCOMPARE(resolveSlot(slotText, fields), value);
-}
-
-void tst_KeypadTexts::usablePortTexts_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("port"); // 0: refused
-
-    QTest::newRow("3") << "3" << 3;
-    QTest::newRow("blanks around") << " 3 " << 3;
-    QTest::newRow("plus sign") << "+2" << 2;
-    QTest::newRow("the highest 16-bit number") << "32767" << 32767;
-    QTest::newRow("empty") << "" << 0;
-    QTest::newRow("letters") << "COM3" << 0;
-    QTest::newRow("zero names no port") << "0" << 0;
-    QTest::newRow("negative") << "-1" << 0;
-    QTest::newRow("beyond 16 bits") << "32768" << 0;
-    QTest::newRow("far beyond") << "99999" << 0;
-    QTest::newRow("fraction") << "3.0" << 0;
-}
-
-void tst_KeypadTexts::usablePortTexts()
-{
-    QFETCH(QString, text);
-    QFETCH(int, port);
-    const auto number = usablePortNumber(text);
-    QCOMPARE(number.value_or(0), port);
 }
 
 void tst_KeypadTexts::keyCharacters()

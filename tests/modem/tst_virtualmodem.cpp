@@ -1,6 +1,7 @@
 // The virtual modem's own parts that the tool and the tests rely on: how it cuts and shows commands, and that
 // it counts every open and close of its port, even a close followed at once by the next open.
 #include "modem/ModemPort.h"
+#include "support/ComPorts.h"
 #include "support/TempDataFolder.h"
 #include "support/VirtualModemRecorder.h"
 
@@ -9,6 +10,7 @@
 #include <QtTest>
 
 using namespace miravo;
+using miravo::test::portObject;
 using miravo::test::TempDataFolder;
 using miravo::test::VirtualModemRecorder;
 
@@ -82,18 +84,17 @@ void tst_VirtualModem::countsCloseFollowedAtOnceByOpen()
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     QVERIFY2(modem.isReady(), qPrintable(modem.errorString()));
-    ModemPort port;
-    port.setPortNumber(3);
+    const auto port = portObject(3);
     constexpr int Rounds = 50;
     for (int i = 0; i < Rounds; ++i) {
-        QVERIFY(port.open());
-        port.close();
+        QVERIFY(port->open());
+        port->close();
     }
-    QVERIFY(port.open());
+    QVERIFY(port->open());
     QTRY_COMPARE(modem.openCount(), Rounds + 1);
     QTRY_COMPARE(modem.closeCount(), Rounds);
     QVERIFY(modem.portOpen());
-    port.close();
+    port->close();
     QVERIFY(modem.waitForCloses(Rounds + 1));
     QVERIFY(modem.portClosed());
 }

@@ -32,8 +32,8 @@ QString TempDataFolder::databasePath() const
 bool TempDataFolder::createDatabase(const QList<schema::Row>& vendors, const QList<schema::Row>& clients)
 {
     const auto created = schema::createDatabase(databasePath());
-    if (!created.ok) {
-        qWarning("createDatabase: %s", qPrintable(created.error));
+    if (!created.ok()) {
+        qWarning("createDatabase: %s", qPrintable(created.reason()));
         return false;
     }
     return addRows(QStringLiteral("Vendors"), vendors) && addRows(QStringLiteral("Clients"), clients);
@@ -44,9 +44,9 @@ bool TempDataFolder::addRows(const QString& table, const QList<schema::Row>& row
     if (rows.isEmpty())
         return true;
     const auto inserted = schema::insertRows(databasePath(), table, rows);
-    if (!inserted.ok)
-        qWarning("insertRows: %s", qPrintable(inserted.error));
-    return inserted.ok;
+    if (!inserted.ok())
+        qWarning("insertRows: %s", qPrintable(inserted.reason()));
+    return inserted.ok();
 }
 
 bool TempDataFolder::exec(const QString& sql)

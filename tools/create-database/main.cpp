@@ -41,14 +41,14 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    miravo::schema::Result result = miravo::schema::createDatabase(path);
-    if (result.ok && parser.isSet(samples)) {
+    miravo::Outcome result = miravo::schema::createDatabase(path);
+    if (result.ok() && parser.isSet(samples)) {
         result = miravo::schema::insertRows(path, QStringLiteral("Vendors"), miravo::schema::sampleVendors());
-        if (result.ok)
+        if (result.ok())
             result = miravo::schema::insertRows(path, QStringLiteral("Clients"), miravo::schema::sampleClients());
     }
-    if (!result.ok) {
-        std::fprintf(stderr, "miravo-create-database: %s\n", qPrintable(result.error));
+    if (!result.ok()) {
+        std::fprintf(stderr, "miravo-create-database: %s\n", qPrintable(result.reason()));
         return 1;
     }
     std::printf("Created %s\n", qPrintable(QDir::toNativeSeparators(path)));
