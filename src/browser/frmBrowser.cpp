@@ -90,6 +90,8 @@ void frmBrowser::buildControls()
     m_tbToolBar->actions().at(3)->setShortcuts(QKeySequence::Refresh);
 
     m_brwWebBrowser = place(new QWebEngineView(this), brwWebBrowser);
+    // What the page itself says is the page's business; the view says what it is.
+    nameControl(m_brwWebBrowser, tr("Web page"));
     m_browser = new WebBrowser(m_brwWebBrowser, m_pages, this);
 
     m_timTimer = new QTimer(this);
@@ -102,17 +104,13 @@ void frmBrowser::buildControls()
     m_cboAddress = placeEditableCombo(m_picAddress, cboAddress);
     tieCaption(m_lblAddress, m_cboAddress);
 
-    // Tab order: the browser first (it has the focus when the window opens), then the label's buddy, the address
-    // box, then the toolbar's buttons (a toolbar keeps its buttons out of the tab order unless told otherwise).
-    QWidget* previous = m_cboAddress;
-    setTabOrder(m_brwWebBrowser, m_cboAddress);
     for (QAction* action : m_tbToolBar->actions()) {
         QWidget* button = m_tbToolBar->widgetForAction(action);
+        // A toolbar keeps its buttons out of the tab order unless told otherwise.
         button->setFocusPolicy(Qt::TabFocus);
         nameControl(button, action->text());
-        setTabOrder(previous, button);
-        previous = button;
     }
+    orderTabStops();
     m_brwWebBrowser->setFocus();
 
     connect(m_cboAddress, &QComboBox::activated, this, &frmBrowser::cboAddress_Click);
@@ -128,6 +126,8 @@ void frmBrowser::Form_Load()
     show();
     m_tbToolBar->repaint();
     Form_Resize();
+    // Laying the toolbar out on showing moves its buttons about in the focus chain: the order is set again.
+    orderTabStops();
 
     StartingAddress = m_pages.home.toString();
 
@@ -139,6 +139,18 @@ void frmBrowser::Form_Load()
     m_cboAddress->addItem(m_cboAddress->currentText());
     m_timTimer->start();
     m_browser->Navigate(StartingAddress);
+}
+
+// Tab order: the browser first (it has the focus when the window opens), then the label's buddy, the address box,
+// then the toolbar's buttons.
+void frmBrowser::orderTabStops()
+{
+    QList<QWidget*> order{m_brwWebBrowser, m_cboAddress};
+    for (QAction* action : m_tbToolBar->actions())
+        order.append(m_tbToolBar->widgetForAction(action));
+    order.append(m_brwWebBrowser);
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void frmBrowser::resizeEvent(QResizeEvent* event)

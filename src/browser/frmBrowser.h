@@ -38,6 +38,7 @@ protected:
 
 private:
     void buildControls();
+    void orderTabStops();
     void Form_Load();
     void Form_Resize();
     void cboAddress_Click();

@@ -106,6 +106,7 @@ private slots:
     void layoutRule();
     void designedShape();
     void altAFocusesTheAddressBox();
+    void toolbarByKeyboard();
 };
 
 void tst_frmBrowser::init()
@@ -382,6 +383,39 @@ void tst_frmBrowser::altAFocusesTheAddressBox()
     QTRY_VERIFY(!control<QComboBox>(&window, "cboAddress")->hasFocus());
     QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
     QTRY_VERIFY(control<QComboBox>(&window, "cboAddress")->hasFocus());
+}
+
+// The six buttons take the focus by Tab and are named by their keys; Tab goes on from the address box to the
+// first of them. The platform's keys go back and forward through the pages, Escape stops.
+void tst_frmBrowser::toolbarByKeyboard()
+{
+    auto window = openOnProductPage();
+    QVERIFY(waitForCaption(window.get(), ProductTitle));
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto* toolbar = control<QToolBar>(window.get(), "tbToolBar");
+    const QStringList keys{"Back", "Forward", "Stop", "Refresh", "Home", "Search"};
+    for (int i = 0; i < keys.size(); ++i) {
+        QWidget* button = toolbar->widgetForAction(toolbar->actions().at(i));
+        QVERIFY(button->focusPolicy() & Qt::TabFocus);
+        QCOMPARE(button->accessibleName(), keys[i]);
+    }
+    auto* address = control<QComboBox>(window.get(), "cboAddress");
+    address->setFocus();
+    QTRY_VERIFY(address->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), toolbar->widgetForAction(toolbar->actions().at(0)));
+
+    typeAddress(window.get(), m_server->url(OtherPath).toString());
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), OtherTitle, LoadTimeout);
+    const auto press = [&window](QKeySequence::StandardKey key) {
+        const QKeyCombination combination = QKeySequence(key)[0];
+        QTest::keyClick(window.get(), combination.key(), combination.keyboardModifiers());
+    };
+    press(QKeySequence::Back);
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), ProductTitle, LoadTimeout);
+    press(QKeySequence::Forward);
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), OtherTitle, LoadTimeout);
+    QCOMPARE(toolbar->actions().at(2)->shortcut(), QKeySequence(Qt::Key_Escape));
 }
 
 MIRAVO_WEBENGINE_TEST_MAIN(tst_frmBrowser)

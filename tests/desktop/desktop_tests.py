@@ -220,10 +220,22 @@ def wait_find(program, window_name, role, name):
                 lambda: find(program.window(window_name), role, name))
 
 
+def controls(window):
+    """The window's own controls: not what a web page shows inside the browser (the page names its own)."""
+    stack = [window]
+    while stack:
+        current = stack.pop()
+        if current is None:
+            continue
+        yield current
+        if current.getRole() != pyatspi.ROLE_DOCUMENT_WEB:
+            stack.extend(reversed(list(current)))
+
+
 def unnamed_focusable(window):
     """The focusable, shown controls of a window that have no accessible name. The entries of a list are its
     content, not controls: the keypad's slots offer an empty entry by design."""
-    return [describe(a) for a in descendants(window)
+    return [describe(a) for a in controls(window)
             if has_state(a, pyatspi.STATE_FOCUSABLE) and has_state(a, pyatspi.STATE_SHOWING)
             and a.getRole() != pyatspi.ROLE_LIST_ITEM and not (a.name or "").strip()]
 
@@ -414,6 +426,30 @@ class EditorWindows(DesktopCase):
         self.wait_field_text("Vendors", pyatspi.ROLE_TEXT, "Company:", "Zulu Cards")
         poll("the changed city in the file", lambda: self.stored(
             "SELECT City FROM Vendors WHERE Company = ?", ("Beta Tel",)) == [("Lima",)])
+
+
+class BrowserWindow(DesktopCase):
+    def test_controls_are_named(self):
+        # The browser engine refuses to run as root with its sandbox, which is how CI runs.
+        self.start_program({"QTWEBENGINE_DISABLE_SANDBOX": "1",
+                            "QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu --no-sandbox"})
+        program = self.program
+        program.tab_to("Products")
+        press("space")
+
+        def browser_window():
+            for window in program.fresh():
+                if window is not None and find(window, pyatspi.ROLE_PUSH_BUTTON, "Search") is not None:
+                    return window
+            return None
+
+        window = poll("the browser window", browser_window)
+        program.wait_focus("Web page")
+        self.assertEqual(unnamed_focusable(window), [])
+        self.assertIsNotNone(find(window, pyatspi.ROLE_COMBO_BOX, "Address:"))
+        for key in ("Back", "Forward", "Stop", "Refresh", "Home", "Search"):
+            button = find(window, pyatspi.ROLE_PUSH_BUTTON, key)
+            self.assertTrue(has_state(button, pyatspi.STATE_FOCUSABLE), key)
 
 
 if __name__ == "__main__":
