@@ -87,8 +87,10 @@ void closeWindowsAndEnd()
     const QWidgetList remaining = QApplication::topLevelWidgets();
     if (std::none_of(remaining.cbegin(), remaining.cend(), isOrdinaryWindow)) {
         // Qt ends the program when its last window closes, but only while quitOnLastWindowClosed is set; ending
-        // here does not depend on it. Exit code 0, as for a program closed by its user.
-        QCoreApplication::exit(0);
+        // here does not depend on it. Exit code 0, as for a program closed by its user. Queued, so that the
+        // closed windows are destroyed first (their deletion is queued too) and nothing is left behind.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
         return;
     }
     handleSignals();
