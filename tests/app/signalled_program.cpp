@@ -46,5 +46,11 @@ int main(int argc, char* argv[])
     QCoreApplication::processEvents();
     std::printf("ready\n");
     std::fflush(stdout);
-    return QApplication::exec();
+    const int exitCode = QApplication::exec();
+    // Closed windows are destroyed, as when the user closes them; one left over would be a leak at exit.
+    for (const QWidget* topLevel : QApplication::topLevelWidgets()) {
+        if (!topLevel->parentWidget())
+            std::fprintf(stderr, "window left: %s\n", qPrintable(topLevel->objectName()));
+    }
+    return exitCode;
 }

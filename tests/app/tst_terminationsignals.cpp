@@ -81,6 +81,7 @@ void tst_TerminationSignals::signalClosesWindowsAndEnds()
     QCOMPARE(program.exitStatus(), QProcess::NormalExit); // not killed by the signal
     QVERIFY2(program.exitCode() == 0, errors.constData());
     QVERIFY2(!errors.contains("message:"), errors.constData());
+    QVERIFY2(!errors.contains("window left:"), errors.constData());
     QCOMPARE(homeNumberOf(folder.databasePath(), QStringLiteral("Ann Lee")), storedHome);
 }
 
