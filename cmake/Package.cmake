@@ -1,6 +1,7 @@
 # `cpack -G DEB` in the build folder makes a Debian package of what `cmake --install` installs, under /usr.
 # Its dependencies on shared libraries come from dpkg-shlibdeps; the Qt plugins the program loads by name at run
-# time (no linker sees them) and the browser engine's helper process are listed here.
+# time (no linker sees them) are listed here: the SQLite driver. (The engine's helper process comes with the
+# engine library's own dependencies.)
 set(CPACK_PACKAGE_NAME miravodialer)
 set(CPACK_PACKAGE_VENDOR "MiravoDialer")
 set(MIRAVO_PACKAGE_CONTACT "MiravoDialer maintainers <maintainers@miravodialer.example>"
@@ -16,5 +17,5 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION comm)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6webenginecore6-bin")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
 include(CPack)

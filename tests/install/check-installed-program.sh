@@ -76,7 +76,8 @@ Xvfb -displayfd 3 -noreset -nolisten tcp -dpi 96 -screen 0 1280x1024x24 3>"$work
 pids+=($!)
 for _ in $(seq 100); do grep -q . "$work/display" 2>/dev/null && break; sleep 0.1; done
 grep -q . "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
+DISPLAY=":$(head -n 1 "$work/display")"
+export DISPLAY
 
 "$server" "$product_title" >"$work/server.log" 2>&1 &
 pids+=($!)
