@@ -19,7 +19,9 @@ run | test) ;;
     ;;
 esac
 
-# Debian 12 packages the build, the program and the tests need.
+# Debian 12 packages the build, the program and the tests need; the second-last line serves the headless run (a
+# virtual screen, a window manager, VNC, a session bus) and its checks, the last one the install checks and the
+# package (cpack -G DEB uses file and dpkg-shlibdeps).
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6
@@ -27,7 +29,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     clang-format sqlite3 libsqlite3-dev xauth fonts-liberation2
     xvfb openbox x11vnc dbus-daemon xdotool x11-utils iproute2
-    desktop-file-utils appstream dpkg-dev
+    desktop-file-utils appstream dpkg-dev file
 )
 
 install_missing() {
