@@ -119,15 +119,19 @@ start_virtual_screen() {
     # -displayfd: Xvfb picks a free display number and writes it once it accepts clients.
     Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x1024x24 3>"$display_file" 2>/dev/null &
     started+=($!)
-    wait_for 10 grep -q . "$display_file" || { echo "== The virtual screen (Xvfb) did not start." >&2; exit 1; }
+    wait_for 10 grep -qs . "$display_file" || { echo "== The virtual screen (Xvfb) did not start." >&2; exit 1; }
     DISPLAY=":$(head -n 1 "$display_file")"
     export DISPLAY
     # Qt and the browser engine talk to a session message bus. Without one they would start a shared bus of their
     # own (dbus-launch), which outlives this run; this run's private bus ends with it.
     if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
-        dbus-daemon --session --nofork --nopidfile --address="unix:path=$run_dir/bus" &
+        dbus-daemon --session --nofork --nopidfile --address="unix:path=$run_dir/bus" 2>"$run_dir/bus.log" &
         started+=($!)
-        wait_for 10 test -S "$run_dir/bus" || { echo "== The session bus (dbus-daemon) did not start." >&2; exit 1; }
+        if ! wait_for 10 test -S "$run_dir/bus"; then
+            echo "== The session bus (dbus-daemon) did not start:" >&2
+            cat "$run_dir/bus.log" >&2
+            exit 1
+        fi
         export DBUS_SESSION_BUS_ADDRESS="unix:path=$run_dir/bus"
     fi
     openbox --sm-disable >/dev/null 2>&1 &

@@ -23,6 +23,18 @@ fail() {
     exit 1
 }
 
+# find_window <title regex> <seconds>: the id of a shown window with that title, once there is one. xdotool's own
+# --sync gives up with an X error when some other window vanishes while it looks, so look again until the time is up.
+find_window() {
+    local id tenths=$(($2 * 10))
+    for ((t = 0; t < tenths; t++)); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
 [ $# -eq 3 ] || { echo "usage: $0 SERVER --build BUILD_DIR | SERVER --prefix PREFIX" >&2; exit 2; }
 server=$1
 work=$(mktemp -d)
@@ -92,15 +104,17 @@ QT_QPA_PLATFORM=xcb QTWEBENGINE_CHROMIUM_FLAGS="--proxy-server=http://127.0.0.1:
 program=$!
 pids+=("$program")
 
-main=$(timeout 60 xdotool search --sync --onlyvisible --name '^Miravo$' | head -n 1) || true
+main=$(find_window '^Miravo$' 60) || true
 [ -n "$main" ] || fail "the main window did not show"
 # The taskbar and the window switcher show the window's own icon.
-xprop -id "$main" _NET_WM_ICON | grep -q "Icon (48 x 48)" || fail "the main window has no 48 px icon"
+# (Read whole first: grep -q would stop reading early, and pipefail would count the writer's broken pipe.)
+icons=$(xprop -id "$main" _NET_WM_ICON | grep "^.*Icon (" || true)
+grep -q "Icon (48 x 48)" <<<"$icons" || fail "the main window has no 48 px icon (it has: ${icons:-none})"
 echo "   main window shown, with its icon"
 
 # "Products" lies at 225,238 (100 x 22) in the main window: its designed place (frmMiravoCall.cpp, in twips).
 xdotool mousemove --window "$main" 275 249 click 1
-browser=$(timeout 60 xdotool search --sync --onlyvisible --name "^$product_title\$" | head -n 1) || true
+browser=$(find_window "^$product_title\$" 60) || true
 kill -0 "$program" 2>/dev/null || fail "the program ended"
 [ -n "$browser" ] || fail "\"Products\" did not show the product page (no window titled \"$product_title\")"
 grep -q "requested /products/miravodialer_rqt.htm" "$work/server.log" || fail "the page server saw no request"
