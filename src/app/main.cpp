@@ -4,6 +4,7 @@
 #include "ui/TerminationSignals.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
@@ -11,6 +12,12 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("MiravoDialer"));
     miravo::closeWindowsOnTerminationSignals();
+    // The desktop entry's name lets the taskbar and the window switcher match the windows to the menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral(MIRAVO_APP_ID));
+    QIcon icon;
+    for (const int size : {48, 256})
+        icon.addFile(QStringLiteral(":/icons/" MIRAVO_APP_ID "-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
 
     miravo::showMainWindow();
     return QApplication::exec();

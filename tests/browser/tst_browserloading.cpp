@@ -111,15 +111,22 @@ void tst_BrowserLoading::productPageAddressForHostSetting()
 void tst_BrowserLoading::brokenModuleIsReported_data()
 {
     QTest::addColumn<QString>("content"); // what lies in the module's place: "" for nothing at all
-    QTest::newRow("no module in the folder") << QString();
-    QTest::newRow("a file that is not a library") << QStringLiteral("text");
-    QTest::newRow("a plugin of another kind") << QStringLiteral("other plugin");
-    QTest::newRow("a library that is no plugin") << QStringLiteral("plain library");
+    QTest::addColumn<QString>("reason");  // what the message says after its first line; %1 is the folder
+    QTest::newRow("no module in the folder")
+        << QString() << QStringLiteral("libmiravo_browser.so is in none of the folders it was looked for in: %1.");
+    QTest::newRow("a file that is not a library")
+        << QStringLiteral("text") << QStringLiteral("%1/libmiravo_browser.so");
+    QTest::newRow("a plugin of another kind")
+        << QStringLiteral("other plugin")
+        << QStringLiteral("%1/libmiravo_browser.so is not the program's browser module.");
+    QTest::newRow("a library that is no plugin")
+        << QStringLiteral("plain library") << QStringLiteral("%1/libmiravo_browser.so");
 }
 
 void tst_BrowserLoading::brokenModuleIsReported()
 {
     QFETCH(QString, content);
+    QFETCH(QString, reason);
 
     QTemporaryDir folder;
     const QString modulePath = folder.filePath(QStringLiteral("libmiravo_browser.so"));
@@ -150,6 +157,9 @@ void tst_BrowserLoading::brokenModuleIsReported()
         QTest::mouseClick(products, Qt::LeftButton);
         QCOMPARE(messages.shown().size(), press);
         QVERIFY2(messages.texts().last().startsWith(CannotOpen), qPrintable(messages.texts().last()));
+        // The second line names the file and where it was looked for, so that a broken installation can be mended.
+        QVERIFY2(messages.texts().last().section(QLatin1Char('\n'), 1).contains(reason.arg(folder.path())),
+                 qPrintable(messages.texts().last()));
         QCOMPARE(messages.shown().last().title, QStringLiteral("MiravoDialer"));
         QVERIFY(!browserWindowOpen());
         QVERIFY(window.isVisible());
