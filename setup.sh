@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # MiravoDialer's set-up in one command, on Debian 12:
-#   ./setup.sh run    install what is missing, build, create the database if there is none, start the program
-#                     (with a virtual modem on COM3 when COM3 has no device)
-#   ./setup.sh test   install what is missing, build, run every test through ctest
+#   ./setup.sh run    install what is missing, build the program, create the database if there is none, start the
+#                     program (with a virtual modem on COM3 when COM3 has no device; on a virtual screen that only
+#                     this machine can reach when there is no display)
+#   ./setup.sh test   install what is missing, build everything, run every test through ctest
 # Environment: BUILD_DIR (default build), MIRAVO_SANITIZE=1 for an AddressSanitizer + UBSan build,
-#              MIRAVO_WERROR=1 to treat warnings as errors.
+#              MIRAVO_WERROR=1 to treat warnings as errors, MIRAVO_VNC_PORT (default 5900) for the virtual screen.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -18,14 +19,18 @@ run | test) ;;
     ;;
 esac
 
-# Debian 12 packages the build, the program and the tests need.
+# Debian 12 packages the build, the program and the tests need; the second-last line serves the headless run and
+# the desktop tests (a virtual screen, a window manager, VNC, a session bus, the accessibility bus and its Python
+# client) and their checks, the last one the install checks and the package (cpack -G DEB uses file and
+# dpkg-shlibdeps).
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6
     qt6-serialport-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
     libbenchmark-dev
     clang-format sqlite3 libsqlite3-dev xauth fonts-liberation2
-    xvfb openbox dbus at-spi2-core python3 python3-pyatspi xdotool
+    xvfb openbox x11vnc dbus dbus-daemon xdotool x11-utils iproute2 at-spi2-core python3 python3-pyatspi
+    desktop-file-utils appstream dpkg-dev file
 )
 
 install_missing() {
@@ -41,12 +46,15 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# build <dir> [targets...]: configures and builds the targets, or everything when none are named.
 build() {
     local dir=$1
     shift
+    local targets=()
+    [ $# -eq 0 ] || targets=(--target "$@")
     echo "== Building in $dir"
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
-    cmake --build "$dir"
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "${cmake_args[@]}" >/dev/null
+    cmake --build "$dir" "${targets[@]}"
 }
 
 install_missing
@@ -55,7 +63,13 @@ build_dir=${BUILD_DIR:-build}
 cmake_args=()
 [ "${MIRAVO_SANITIZE:-0}" = 1 ] && cmake_args+=(-DMIRAVO_SANITIZE=ON -DMIRAVO_BUILD_BENCH=OFF)
 [ "${MIRAVO_WERROR:-0}" = 1 ] && cmake_args+=(-DMIRAVO_WERROR=ON)
-build "$build_dir" "${cmake_args[@]}"
+if [ "$mode" = test ]; then
+    build "$build_dir"
+else
+    # Only what running needs: the program, its browser module and the two tools; the tests and benchmarks wait
+    # for ./setup.sh test.
+    build "$build_dir" miravodialer miravo_browser miravo-create-database miravo-virtual-modem
+fi
 
 if [ "$mode" = test ]; then
     echo "== Running the tests"
@@ -67,15 +81,83 @@ fi
 # A newcomer without a database gets one with a few sample companies and contacts; an existing one is kept.
 "$build_dir/bin/miravo-create-database" --samples --if-missing
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-    port=${MIRAVO_VNC_PORT:-5900}
-    export QT_QPA_PLATFORM="vnc:size=1024x768:port=$port"
+# Everything started here ends with the program, however it ends (its window closed, Ctrl+C, an error), and so
+# does this run's private folder.
+started=()
+run_dir=$(mktemp -d "${TMPDIR:-/tmp}/miravodialer-run.XXXXXX")
+end_started() {
+    local i pid
+    for ((i = ${#started[@]} - 1; i >= 0; i--)); do kill "${started[i]}" 2>/dev/null || true; done
+    for pid in "${started[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$run_dir"
+}
+trap end_started EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# Qt keeps its per-session files in XDG_RUNTIME_DIR; a login session has one, an ssh or root shell may not. Then
+# the program gets this run's private folder, instead of Qt's warning and its shared fallback in /tmp.
+if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
+    export XDG_RUNTIME_DIR=$run_dir
+fi
+
+# wait_for <seconds> <command...>: true once the command succeeds, false when the time is up.
+wait_for() {
+    local tenths=$(($1 * 10))
+    shift
+    for ((t = 0; t < tenths; t++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Without a display the program runs on a virtual X screen (Xvfb) with a small window manager (openbox), so its
+# windows have frames and can be moved and closed, shown through VNC (x11vnc) on the loopback interface only: the
+# windows hold PINs, and nothing here is for the network to see.
+start_virtual_screen() {
+    local port=${MIRAVO_VNC_PORT:-5900} display_file="$run_dir/display"
+    # -displayfd: Xvfb picks a free display number and writes it once it accepts clients.
+    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x1024x24 3>"$display_file" 2>/dev/null &
+    started+=($!)
+    wait_for 10 grep -qs . "$display_file" || { echo "== The virtual screen (Xvfb) did not start." >&2; exit 1; }
+    DISPLAY=":$(head -n 1 "$display_file")"
+    export DISPLAY
+    # Qt and the browser engine talk to a session message bus. Without one they would start a shared bus of their
+    # own (dbus-launch), which outlives this run; this run's private bus ends with it.
+    if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+        dbus-daemon --session --nofork --nopidfile --address="unix:path=$run_dir/bus" 2>"$run_dir/bus.log" &
+        started+=($!)
+        if ! wait_for 10 test -S "$run_dir/bus"; then
+            echo "== The session bus (dbus-daemon) did not start:" >&2
+            cat "$run_dir/bus.log" >&2
+            exit 1
+        fi
+        export DBUS_SESSION_BUS_ADDRESS="unix:path=$run_dir/bus"
+    fi
+    openbox --sm-disable >/dev/null 2>&1 &
+    started+=($!)
+    local vnc_out="$run_dir/vnc"
+    x11vnc -display "$DISPLAY" -localhost -rfbport "$port" -nopw -forever -shared -quiet \
+        >"$vnc_out" 2>"$vnc_out.log" &
+    started+=($!)
+    # x11vnc prints PORT=<port> once it listens.
+    if ! wait_for 10 grep -q "^PORT=$port\$" "$vnc_out"; then
+        echo "== The VNC server did not start on port $port (in use? MIRAVO_VNC_PORT picks another):" >&2
+        tail -n 5 "$vnc_out.log" >&2
+        exit 1
+    fi
     cat <<TXT
-== This machine has no display (neither DISPLAY nor WAYLAND_DISPLAY is set).
-   MiravoDialer now runs on a virtual screen that a VNC viewer can show:
-       vncviewer localhost:$port        (on another machine: ssh -L $port:localhost:$port this-host)
-   Close the program's main window in the viewer, or press Ctrl+C here, to end it.
+== This machine has no display: MiravoDialer runs on a virtual screen ($DISPLAY) that only this machine can
+   reach, through VNC on 127.0.0.1 port $port. To see it:
+       here:                 vncviewer localhost:$port
+       from another machine: ssh -L $port:localhost:$port $(id -un)@$(hostname -f 2>/dev/null || hostname)
+                             then, there: vncviewer localhost:$port
+   Closing the main window ends the program and the virtual screen; so does Ctrl+C here.
 TXT
+}
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    start_virtual_screen
 fi
 
 # Without a modem on COM3 (the program's default port) a virtual modem stands in, so a whole call can be placed
@@ -93,12 +175,9 @@ if ! com3_has_device; then
     modem_log="$here/$build_dir/virtual-modem-COM3.log"
     "$build_dir/bin/miravo-virtual-modem" --port 3 --log "$modem_log" >/dev/null &
     modem_pid=$!
-    trap 'kill "$modem_pid" 2>/dev/null || true; wait "$modem_pid" 2>/dev/null || true' EXIT
-    for _ in $(seq 50); do
-        [ -L "$com3_link" ] && break
-        kill -0 "$modem_pid" 2>/dev/null || break
-        sleep 0.1
-    done
+    started+=("$modem_pid")
+    modem_ready() { [ -L "$com3_link" ] || ! kill -0 "$modem_pid" 2>/dev/null; }
+    wait_for 5 modem_ready || true
     if [ -L "$com3_link" ]; then
         cat <<TXT
 == COM3 has no modem: a virtual modem stands in and records every command the program sends.
@@ -108,4 +187,10 @@ TXT
         echo "== COM3 has no modem, and the virtual modem did not start (its reason is above)." >&2
     fi
 fi
-"$build_dir/bin/miravodialer"
+# In the background and waited for, so that a signal to this script reaches the program too (through the exit
+# trap) rather than waiting for it to end; Ctrl+C reaches the script, which then ends everything it started.
+"$build_dir/bin/miravodialer" &
+started+=($!)
+status=0
+wait $! || status=$?
+exit "$status"

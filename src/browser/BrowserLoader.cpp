@@ -12,6 +12,10 @@
 #include <QPointer>
 #include <QWidget>
 
+#ifndef MIRAVO_MODULE_DIR_FROM_BIN
+#error "MIRAVO_MODULE_DIR_FROM_BIN must give the installed module folder relative to the program's (set by CMake)"
+#endif
+
 namespace miravo {
 namespace {
 
@@ -27,6 +31,36 @@ QPointer<QWidget>& openBrowserWindow()
 {
     static QPointer<QWidget> window;
     return window;
+}
+
+// The folders the module may be in, relative to the program's own folder. Installed, the module lies in a library
+// folder of the program's own (lib/<multiarch>/miravodialer under the /usr prefix); the build computes that folder's
+// path from the program's, so the installed tree works under any prefix and DESTDIR. In the build tree the module
+// is in lib beside bin. The program's own folder comes last, for a module copied next to the program.
+QStringList defaultModuleFolders(const QString& programFolder)
+{
+    QStringList folders;
+    for (const QString& relative : {QStringLiteral(MIRAVO_MODULE_DIR_FROM_BIN), QStringLiteral("../lib")})
+        folders.append(QDir::cleanPath(programFolder + QLatin1Char('/') + relative));
+    folders.append(programFolder);
+    folders.removeDuplicates();
+    return folders;
+}
+
+// When no folder holds the module file at all, says so with the file's name and every folder it was looked for
+// in, so that a broken installation can be put right without reading the source. Empty when a folder holds it:
+// the loader's own reason why that file failed says more then.
+QString missingModuleMessage(const QStringList& folders)
+{
+    const QString fileName = QStringLiteral("lib%1.so").arg(ModuleName);
+    QStringList shown;
+    for (const QString& folder : folders) {
+        if (QFileInfo::exists(QDir(folder).filePath(fileName)))
+            return {};
+        shown.append(QDir::toNativeSeparators(folder));
+    }
+    return QStringLiteral("%1 is in none of the folders it was looked for in: %2.")
+        .arg(fileName, shown.join(QStringLiteral(", ")));
 }
 
 struct Loaded {
@@ -60,8 +94,8 @@ Loaded loadModule()
         error =
             QStringLiteral("%1 is not the program's browser module.").arg(QDir::toNativeSeparators(loader.fileName()));
     }
-    if (error.isEmpty())
-        error = QStringLiteral("No folder to look for %1 in.").arg(ModuleName);
+    if (const QString missing = missingModuleMessage(browserModuleFolders()); !missing.isEmpty())
+        error = missing;
     return {nullptr, error};
 }
 
@@ -76,8 +110,7 @@ QStringList browserModuleFolders()
 {
     if (!folderOverride().isEmpty())
         return folderOverride();
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    return {QDir::cleanPath(programFolder + QStringLiteral("/../lib")), programFolder};
+    return defaultModuleFolders(QCoreApplication::applicationDirPath());
 }
 
 void setBrowserModuleFolders(const QStringList& folders)

@@ -19,8 +19,9 @@ void prepareApplicationForBrowser();
 // goes on without the browser.
 QWidget* showBrowserWindow();
 
-// The folders searched for the module, in this order: <program folder>/../lib (where the build puts it), then the
-// program's own folder.
+// The folders searched for the module, in this order: the program's private library folder of the installed
+// layout (for example <program folder>/../lib/x86_64-linux-gnu/miravodialer), <program folder>/../lib (where the
+// build puts it), then the program's own folder.
 QStringList browserModuleFolders();
 
 // Searches these folders instead (the tests use it for a missing or a broken module); empty restores the default.

@@ -25,10 +25,20 @@ QUrl productPageUrl()
 {
     if (!productPageOverride().isEmpty())
         return productPageOverride();
+    return productPageUrlForHost(QStringLiteral(MIRAVO_PRODUCT_HOST));
+}
+
+QUrl productPageUrlForHost(const QString& host)
+{
+    // The setting is the address's authority; anything beyond a host and a port (a user, a path, an empty port)
+    // would make another address than the one the setting names.
     QUrl url;
     url.setScheme(QStringLiteral("http"));
-    url.setHost(QStringLiteral(MIRAVO_PRODUCT_HOST));
+    url.setAuthority(host, QUrl::StrictMode);
     url.setPath(QLatin1String(ProductPagePath));
+    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty() || url.port() == 0 ||
+        host.endsWith(QLatin1Char(':')) || host.contains(QLatin1Char('/')))
+        return {};
     return url;
 }
 

@@ -13,6 +13,10 @@ inline constexpr char ProductPagePath[] = "/products/miravodialer_rqt.htm";
 // "http://<product host>/products/miravodialer_rqt.htm", the host being the build's MIRAVO_PRODUCT_HOST.
 QUrl productPageUrl();
 
+// The product page's address on `host`, which is "host" or "host:port" (an IPv6 address in brackets);
+// an empty address when the setting cannot form one. The configure step refuses such a setting for the build.
+QUrl productPageUrlForHost(const QString& host);
+
 // The page that the browser's "Search" button opens.
 QUrl searchPageUrl();
 

@@ -9,12 +9,19 @@ constexpr QChar CR = QChar(13);
 constexpr QChar LF = QChar(10);
 
 // A character below 0x20 or DEL inside a value would end the command early or act as a line edit on the modem.
+// The C1 controls 0x80 to 0x9F go out as single bytes too, and a modem that ignores the eighth bit, as many do,
+// reads 0x8D and 0x8A as CR and LF: a second command.
+bool isControlCharacter(char16_t c)
+{
+    return c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F);
+}
+
 QString withoutControlCharacters(const QString& value)
 {
     QString kept;
     kept.reserve(value.size());
     for (const QChar c : value) {
-        if (c.unicode() >= 0x20 && c.unicode() != 0x7F)
+        if (!isControlCharacter(c.unicode()))
             kept.append(c);
     }
     return kept;

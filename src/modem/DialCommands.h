@@ -1,7 +1,8 @@
 // The two dial commands, composed in one place for both dialing windows.
 // Values go in as their texts stand (letters and blanks included, nothing trimmed), except control characters:
 // a CR or LF inside a value would end the command early and make the rest a second modem command, so every
-// character below 0x20 and DEL is removed from the values.
+// character below 0x20, DEL and the C1 controls 0x80 to 0x9F (CR and LF to a modem that drops the eighth bit)
+// are removed from the values.
 #pragma once
 
 #include <QByteArray>

@@ -7,16 +7,38 @@
 #include <QSerialPort>
 #include <QStandardPaths>
 
+#include <sys/ioctl.h>
 #include <termios.h>
 
+#include <algorithm>
+#include <chrono>
 #include <optional>
+#include <thread>
 
 namespace miravo {
 namespace {
 
-// How long a close waits for written bytes to leave Qt's buffer. A dial command is a few dozen bytes, which take
-// about 50 ms at 9600 baud; the bound only matters when the device stopped taking bytes.
+// How long a close waits for written bytes to leave Qt's buffer and the driver's queue. A dial command is a few
+// dozen bytes, which take about 50 ms at 9600 baud; the bound only matters when the device stopped taking bytes.
 constexpr int CloseDrainTimeoutMs = 3000;
+
+// How often a close looks whether the driver's output queue has emptied: a byte takes about 1 ms at 9600 baud.
+constexpr auto DriverQueuePollInterval = std::chrono::milliseconds(2);
+
+// Waits until the driver's output queue is empty or the deadline passes; tcdrain has no bound of its own.
+// True when the queue emptied (or the device cannot tell, which leaves nothing to wait for).
+bool waitForDriverQueue(int fd, const QDeadlineTimer& deadline)
+{
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        std::this_thread::sleep_for(
+            std::min<std::chrono::nanoseconds>(DriverQueuePollInterval, deadline.remainingTimeAsDuration()));
+    }
+}
 
 // Every dial uses no parity, 8 data bits and 1 stop bit; only the speed is read from the text, so that a test can
 // see settings arrive at an open port.
@@ -136,9 +158,13 @@ void ModemPort::close()
         if (!d->serial.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
             break;
     }
-    // Then wait until the driver has put the bytes on the wire: with no flow control this takes as long as
-    // the few bytes last written need at the line's speed.
-    ::tcdrain(d->serial.handle());
+    // Then wait until the driver has put the bytes on the wire, within the same bound: with no flow control this
+    // takes as long as the few bytes last written need at the line's speed. A device that stopped taking bytes
+    // (a stalled USB modem) gets what is left thrown away instead: the driver's own close would otherwise wait
+    // for it, up to half a minute on a serial port, and the window with it.
+    const int fd = d->serial.handle();
+    if (d->serial.bytesToWrite() > 0 || !waitForDriverQueue(fd, deadline))
+        ::tcflush(fd, TCOFLUSH);
 
     // The modem leaves the line when DTR drops. Dropping it here does not depend on HUPCL, which Qt cannot be
     // relied on for: it puts back the terminal settings it found at open, and those may have HUPCL cleared.

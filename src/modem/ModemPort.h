@@ -40,7 +40,8 @@ public:
     // Opens the numbered port with the current settings. Fails when the number names no port, when the port is
     // held open by another port object or another program, or when this object has it open already.
     bool open();
-    // Delivers every byte written so far (bounded wait), then closes; the modem leaves the line.
+    // Delivers every byte written so far (bounded wait), then closes; the modem leaves the line. What a device that
+    // stopped taking bytes has not sent within the bound is dropped, so the close always returns.
     // Does nothing when the port is not open.
     void close();
 

@@ -40,6 +40,8 @@ class tst_BrowserLoading : public QObject {
 private slots:
     void cleanup();
     void productPageAddress();
+    void productPageAddressForHostSetting_data();
+    void productPageAddressForHostSetting();
     void brokenModuleIsReported_data();
     void brokenModuleIsReported();
     void unreachableProductPageIsSilent();
@@ -59,21 +61,72 @@ void tst_BrowserLoading::productPageAddress()
     setProductPageUrl(QUrl(QStringLiteral("http://127.0.0.1:8080/products/miravodialer_rqt.htm")));
     QCOMPARE(productPageUrl().port(), 8080);
     setProductPageUrl({});
-    QCOMPARE(productPageUrl().host(), QStringLiteral(MIRAVO_PRODUCT_HOST));
+    QCOMPARE(productPageUrl().authority(), QStringLiteral(MIRAVO_PRODUCT_HOST));
+}
+
+void tst_BrowserLoading::productPageAddressForHostSetting_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("address"); // "" = the setting forms no address
+
+    QTest::newRow("host name") << "miravodialer.example"
+                               << "http://miravodialer.example/products/miravodialer_rqt.htm";
+    QTest::newRow("IPv4 address and port") << "127.0.0.1:18431"
+                                           << "http://127.0.0.1:18431/products/miravodialer_rqt.htm";
+    QTest::newRow("host name and port") << "www.example.com:8080"
+                                        << "http://www.example.com:8080/products/miravodialer_rqt.htm";
+    QTest::newRow("highest port") << "host:65535"
+                                  << "http://host:65535/products/miravodialer_rqt.htm";
+    QTest::newRow("IPv6 address and port") << "[::1]:8080"
+                                           << "http://[::1]:8080/products/miravodialer_rqt.htm";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("colon without port") << "127.0.0.1:"
+                                        << "";
+    QTest::newRow("port zero") << "host:0"
+                               << "";
+    QTest::newRow("port above 65535") << "host:65536"
+                                      << "";
+    QTest::newRow("two ports") << "host:80:90"
+                               << "";
+    QTest::newRow("whole address instead of host") << "http://example.com"
+                                                   << "";
+    QTest::newRow("host with path") << "example.com/products"
+                                    << "";
+    QTest::newRow("user before host") << "user@example.com"
+                                      << "";
+    QTest::newRow("blank inside") << "two words"
+                                  << "";
+}
+
+void tst_BrowserLoading::productPageAddressForHostSetting()
+{
+    QFETCH(QString, setting);
+    QFETCH(QString, address);
+    const QUrl url = productPageUrlForHost(setting);
+    QCOMPARE(url.toString(), address);
+    QCOMPARE(url.isValid(), !address.isEmpty());
 }
 
 void tst_BrowserLoading::brokenModuleIsReported_data()
 {
     QTest::addColumn<QString>("content"); // what lies in the module's place: "" for nothing at all
-    QTest::newRow("no module in the folder") << QString();
-    QTest::newRow("a file that is not a library") << QStringLiteral("text");
-    QTest::newRow("a plugin of another kind") << QStringLiteral("other plugin");
-    QTest::newRow("a library that is no plugin") << QStringLiteral("plain library");
+    QTest::addColumn<QString>("reason");  // what the message says after its first line; %1 is the folder
+    QTest::newRow("no module in the folder")
+        << QString() << QStringLiteral("libmiravo_browser.so is in none of the folders it was looked for in: %1.");
+    QTest::newRow("a file that is not a library")
+        << QStringLiteral("text") << QStringLiteral("%1/libmiravo_browser.so");
+    QTest::newRow("a plugin of another kind")
+        << QStringLiteral("other plugin")
+        << QStringLiteral("%1/libmiravo_browser.so is not the program's browser module.");
+    QTest::newRow("a library that is no plugin")
+        << QStringLiteral("plain library") << QStringLiteral("%1/libmiravo_browser.so");
 }
 
 void tst_BrowserLoading::brokenModuleIsReported()
 {
     QFETCH(QString, content);
+    QFETCH(QString, reason);
 
     QTemporaryDir folder;
     const QString modulePath = folder.filePath(QStringLiteral("libmiravo_browser.so"));
@@ -104,6 +157,9 @@ void tst_BrowserLoading::brokenModuleIsReported()
         QTest::mouseClick(products, Qt::LeftButton);
         QCOMPARE(messages.shown().size(), press);
         QVERIFY2(messages.texts().last().startsWith(CannotOpen), qPrintable(messages.texts().last()));
+        // The second line names the file and where it was looked for, so that a broken installation can be mended.
+        QVERIFY2(messages.texts().last().section(QLatin1Char('\n'), 1).contains(reason.arg(folder.path())),
+                 qPrintable(messages.texts().last()));
         QCOMPARE(messages.shown().last().title, QStringLiteral("MiravoDialer"));
         QVERIFY(!browserWindowOpen());
         QVERIFY(window.isVisible());

@@ -100,6 +100,10 @@ void tst_MainDialing::firstConnect_data()
     QTest::newRow("control characters in fields never reach the modem")
         << Fields{"1800\rATH", "2\n", QStringLiteral("43") + QChar(0x7F) + QStringLiteral("21"), "555\t1234\r\n"}
         << MessageAnswer::Yes << QByteArray("ATDT1800ATH\rATDT2,4321,,5551234,#\r\n") << true;
+    QTest::newRow("C1 controls in fields never reach the modem")
+        << Fields{QStringLiteral("1800\u008dATH"), QStringLiteral("2\u0085"), QStringLiteral("43\u008a21"),
+                  QStringLiteral("\u0080555\u009f1234\u008d\u008a")}
+        << MessageAnswer::Yes << QByteArray("ATDT1800ATH\rATDT2,4321,,5551234,#\r\n") << true;
     QTest::newRow("Latin-1 goes as one byte, the rest as ?")
         << Fields{"1800", QStringLiteral("Fran\u00e7ais"), QStringLiteral("\u20ac1"), "5"} << MessageAnswer::Yes
         << QByteArray("ATDT1800\rATDTFran\xe7"

@@ -34,6 +34,16 @@ void tst_DialCommands::accessNumberCommand_data()
             all += QChar(c) + QStringLiteral("x");
         return all;
     }() << QByteArray("ATDT") + QByteArray(32, 'x') + "\r";
+    QTest::newRow("every C1 control 0x80 to 0x9F removed") << [] {
+        QString all;
+        for (char16_t c = 0x80; c <= 0x9F; ++c)
+            all += QChar(c) + QStringLiteral("x");
+        return all;
+    }() << QByteArray("ATDT") + QByteArray(32, 'x') + "\r";
+    QTest::newRow("0x8D 0x8A would be CR LF to a 7-bit modem")
+        << QStringLiteral("1800\u008d\u008aATH") << QByteArray("ATDT1800ATH\r");
+    QTest::newRow("neighbours of the C1 range go as before")
+        << QStringLiteral("~\u00a0\u00e9\u00ff\u0100") << QByteArray("ATDT~\xa0\xe9\xff?\r");
 }
 
 void tst_DialCommands::accessNumberCommand()
@@ -68,6 +78,14 @@ void tst_DialCommands::toneCommand_data()
                                                  << "5\n55" << QByteArray("ATDT1,1234,,555,#\r\n");
     QTest::newRow("DEL and escape removed")
         << QStringLiteral("1") + QChar(0x7F) << QStringLiteral("\x1b+++") << "5" << QByteArray("ATDT1,+++,,5,#\r\n");
+    QTest::newRow("C1 controls removed from every value")
+        << QStringLiteral("\u00852\u0080") << QStringLiteral("43\u008d21") << QStringLiteral("\u009f555\u008a")
+        << QByteArray("ATDT2,4321,,555,#\r\n");
+    QTest::newRow("Latin-1 letters and no-break space kept")
+        << QStringLiteral("Fran\u00e7ais") << QStringLiteral("\u00a012") << QStringLiteral("\u00ff")
+        << QByteArray("ATDTFran\xe7"
+                      "ais,\xa0"
+                      "12,,\xff,#\r\n");
 }
 
 void tst_DialCommands::toneCommand()

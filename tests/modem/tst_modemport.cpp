@@ -11,7 +11,16 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 using namespace miravo;
 using miravo::test::portObject;
@@ -51,6 +60,100 @@ private:
     QProcess m_process;
 };
 
+// A terminal's read buffer on Linux (N_TTY_BUF_SIZE): what a far end holds of its own, apart from the driver.
+constexpr qsizetype FarEndReadBuffer = 4096;
+
+// A modem that stopped taking bytes: a pseudo-terminal linked as COM port n whose far end reads nothing until the
+// test says so.
+class StalledModem {
+public:
+    explicit StalledModem(int portNumber)
+    {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
+            return;
+        m_device = QString::fromLocal8Bit(::ptsname(m_master));
+        m_linked = QDir().mkpath(portLinksFolder()) && QFile::link(m_device, portLinkPath(portNumber));
+    }
+    ~StalledModem()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+    }
+    Q_DISABLE_COPY_MOVE(StalledModem)
+
+    bool isReady() const { return m_linked; }
+
+    // How many bytes the driver takes from a writer while no one reads: what a close finds still queued when
+    // the device stalled. Measured on a second pseudo-terminal set up as the port object sets up its own.
+    static qsizetype driverCapacity()
+    {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+            return -1;
+        const int writer = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        termios settings{};
+        ::tcgetattr(writer, &settings);
+        ::cfmakeraw(&settings);
+        ::tcsetattr(writer, TCSANOW, &settings);
+        const QByteArray chunk(1024, 'x');
+        qsizetype taken = 0;
+        for (ssize_t n = 0; (n = ::write(writer, chunk.constData(), chunk.size())) > 0;)
+            taken += n;
+        ::close(writer);
+        ::close(master);
+        return taken;
+    }
+
+    // Reads everything the far end still gets now that the port was let go (until the end of the line).
+    QByteArray readRest()
+    {
+        QByteArray rest;
+        char buffer[4096];
+        pollfd watch{m_master, POLLIN, 0};
+        while (::poll(&watch, 1, 10000) > 0) {
+            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            if (n <= 0)
+                break; // EIO: the last holder closed and everything is read
+            rest.append(buffer, n);
+        }
+        return rest;
+    }
+
+private:
+    int m_master = -1;
+    QString m_device;
+    bool m_linked = false;
+};
+
+// Ends the test run when a call does not return in a minute: a hang fails the test instead of freezing it.
+class Watchdog {
+public:
+    explicit Watchdog(const char* what)
+        : m_thread([this, what] {
+            std::unique_lock lock(m_mutex);
+            if (!m_done.wait_for(lock, std::chrono::minutes(1), [this] { return m_finished; }))
+                qFatal("%s did not return", what);
+        })
+    {}
+    ~Watchdog()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_finished = true;
+        }
+        m_done.notify_one();
+        m_thread.join();
+    }
+    Q_DISABLE_COPY_MOVE(Watchdog)
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_finished = false;
+    std::thread m_thread;
+};
+
 } // namespace
 
 class tst_ModemPort : public QObject {
@@ -77,6 +180,7 @@ private slots:
     void settingsApplyAtOnceToOpenPort();
     void writeThenCloseThousandTimesLosesNothing();
     void closeDeliversWhatTheDeviceCouldNotTakeAtOnce();
+    void closeOfStalledDeviceReturnsAndDropsTheRest();
 };
 
 void tst_ModemPort::deviceForPortNumber_data()
@@ -423,6 +527,40 @@ void tst_ModemPort::closeDeliversWhatTheDeviceCouldNotTakeAtOnce()
     QVERIFY(modem.waitForCloses(1, 20000));
     QCOMPARE(modem.received().size(), command.size());
     QCOMPARE(modem.received(), command.toLatin1());
+}
+
+void tst_ModemPort::closeOfStalledDeviceReturnsAndDropsTheRest()
+{
+    // The far end never reads: neither the port object's buffer nor the driver's queue ever empties. The close
+    // must still return, and the bytes the driver held must not go out after the program let go of the port.
+    TempDataFolder folder;
+    StalledModem modem(3);
+    QVERIFY(modem.isReady());
+    const qsizetype capacity = StalledModem::driverCapacity();
+    QVERIFY(capacity > FarEndReadBuffer);
+
+    ModemPort port;
+    port.setPortNumber(3);
+    QVERIFY2(port.open(), qPrintable(port.errorString()));
+    QString command;
+    for (int i = 0; command.size() < 4 * capacity; ++i)
+        command += QStringLiteral("ATDT%1\r").arg(i);
+    QVERIFY(port.write(command));
+    {
+        const Watchdog watchdog("ModemPort::close() on a stalled device");
+        port.close();
+    }
+    QVERIFY(!port.isOpen());
+
+    // What the far end gets now is only what had reached its own read buffer before the close (a Linux terminal
+    // reads into 4096 bytes); the driver's queue behind it, several times that, was dropped.
+    const QByteArray rest = modem.readRest();
+    QVERIFY2(rest.size() <= FarEndReadBuffer,
+             qPrintable(QStringLiteral("the far end got %1 bytes after the close").arg(rest.size())));
+    QVERIFY(command.toLatin1().startsWith(rest));
+
+    // The port is free again for the next call.
+    QVERIFY2(port.open(), qPrintable(port.errorString()));
 }
 
 QTEST_GUILESS_MAIN(tst_ModemPort)

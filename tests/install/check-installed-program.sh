@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Checks an installed MiravoDialer as a person would meet it: the files are where a desktop looks for them, the
+# desktop entry and the AppStream metadata validate, the program starts with a database made by the installed tool,
+# shows its main window, and "Products" opens the browser window on the product page with the browser module
+# loaded from the program's own installed library folder.
+#
+#   check-installed-program.sh SERVER --build BUILD_DIR   install BUILD_DIR into a temporary DESTDIR and check that
+#   check-installed-program.sh SERVER --prefix PREFIX     check what is installed under PREFIX (/usr: the package)
+#
+# SERVER is miravo-serve-product-page. The program runs on its own X server (Xvfb) with a private home, data and
+# runtime folder; its browser reaches the product page through SERVER as its HTTP proxy, so no network is needed.
+# Needs Xvfb, xdotool, xprop, desktop-file-validate and appstreamcli.
+set -euo pipefail
+
+app_id=org.miravodialer.MiravoDialer
+product_title="MiravoDialer products"
+
+fail() {
+    echo "FAIL: $*" >&2
+    for log in "$work"/*.log; do
+        [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 30 "$log"; } >&2
+    done
+    exit 1
+}
+
+# find_window <title regex> <seconds>: the id of a shown window with that title, once there is one. xdotool's own
+# --sync gives up with an X error when some other window vanishes while it looks, so look again until the time is up.
+find_window() {
+    local id tenths=$(($2 * 10))
+    for ((t = 0; t < tenths; t++)); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+[ $# -eq 3 ] || { echo "usage: $0 SERVER --build BUILD_DIR | SERVER --prefix PREFIX" >&2; exit 2; }
+server=$1
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+case $2 in
+--build)
+    DESTDIR="$work/root" cmake --install "$3" >"$work/install.log" || fail "cmake --install failed"
+    prefix_in_build=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$3/CMakeCache.txt")
+    prefix="$work/root$prefix_in_build"
+    ;;
+--prefix) prefix=$3 ;;
+*) fail "unknown option $2" ;;
+esac
+
+echo "== Installed files under $prefix"
+for file in bin/miravodialer bin/miravo-create-database bin/miravo-virtual-modem \
+    share/applications/$app_id.desktop share/metainfo/$app_id.metainfo.xml \
+    share/icons/hicolor/scalable/apps/$app_id.svg share/icons/hicolor/48x48/apps/$app_id.png \
+    share/icons/hicolor/256x256/apps/$app_id.png; do
+    [ -f "$prefix/$file" ] || fail "$prefix/$file is not installed"
+done
+modules=("$prefix"/lib*/miravodialer/libmiravo_browser.so "$prefix"/lib/*/miravodialer/libmiravo_browser.so)
+module=
+for candidate in "${modules[@]}"; do [ -f "$candidate" ] && module=$candidate; done
+[ -n "$module" ] || fail "the browser module is not in a miravodialer folder under $prefix/lib"
+echo "   browser module: $module"
+
+echo "== Validating the desktop entry and the AppStream metadata"
+desktop-file-validate "$prefix/share/applications/$app_id.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$prefix/share/metainfo/$app_id.metainfo.xml" || fail "appstreamcli validate"
+grep -qx "Exec=miravodialer" "$prefix/share/applications/$app_id.desktop" || fail "the entry does not start miravodialer"
+grep -qx "Icon=$app_id" "$prefix/share/applications/$app_id.desktop" || fail "the entry does not name the icon"
+
+echo "== Starting the installed program"
+export HOME="$work/home" XDG_DATA_HOME="$work/home/data" XDG_CONFIG_HOME="$work/home/config"
+export XDG_CACHE_HOME="$work/home/cache" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+"$prefix/bin/miravo-create-database" --samples >"$work/create-database.log" 2>&1 || fail "miravo-create-database"
+[ -f "$XDG_DATA_HOME/MiravoDialer/PCData.mdb" ] || fail "the installed tool made no database"
+
+# -displayfd: the server picks a free display and writes its number once it accepts clients.
+Xvfb -displayfd 3 -noreset -nolisten tcp -dpi 96 -screen 0 1280x1024x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do grep -q . "$work/display" 2>/dev/null && break; sleep 0.1; done
+grep -q . "$work/display" || fail "Xvfb did not start"
+DISPLAY=":$(head -n 1 "$work/display")"
+export DISPLAY
+
+"$server" "$product_title" >"$work/server.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do grep -q . "$work/server.log" 2>/dev/null && break; sleep 0.1; done
+port=$(head -n 1 "$work/server.log")
+[[ $port =~ ^[0-9]+$ ]] || fail "the page server did not start"
+
+# The engine's sandbox cannot run as root (CI runs as root).
+[ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
+QT_QPA_PLATFORM=xcb QTWEBENGINE_CHROMIUM_FLAGS="--proxy-server=http://127.0.0.1:$port" \
+    "$prefix/bin/miravodialer" >"$work/program.log" 2>&1 &
+program=$!
+pids+=("$program")
+
+main=$(find_window '^Miravo$' 60) || true
+[ -n "$main" ] || fail "the main window did not show"
+# The taskbar and the window switcher show the window's own icon.
+# (Read whole first: grep -q would stop reading early, and pipefail would count the writer's broken pipe.)
+icons=$(xprop -id "$main" _NET_WM_ICON | grep "^.*Icon (" || true)
+grep -q "Icon (48 x 48)" <<<"$icons" || fail "the main window has no 48 px icon (it has: ${icons:-none})"
+echo "   main window shown, with its icon"
+
+# "Products" lies at 225,238 (100 x 22) in the main window: its designed place (frmMiravoCall.cpp, in twips).
+xdotool mousemove --window "$main" 275 249 click 1
+browser=$(find_window "^$product_title\$" 60) || true
+kill -0 "$program" 2>/dev/null || fail "the program ended"
+[ -n "$browser" ] || fail "\"Products\" did not show the product page (no window titled \"$product_title\")"
+grep -q "requested /products/miravodialer_rqt.htm" "$work/server.log" || fail "the page server saw no request"
+loaded=$(grep -o '/[^ ]*/libmiravo_browser\.so' "/proc/$program/maps" | sort -u)
+[ "$loaded" = "$(realpath "$module")" ] || fail "the browser module came from '$loaded', not from $module"
+echo "   \"Products\" showed \"$product_title\" with the module from $loaded"
+echo "== The installed program works"
