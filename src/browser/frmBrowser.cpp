@@ -110,7 +110,6 @@ void frmBrowser::buildControls()
         button->setFocusPolicy(Qt::TabFocus);
         nameControl(button, action->text());
     }
-    orderTabStops();
     m_brwWebBrowser->setFocus();
 
     connect(m_cboAddress, &QComboBox::activated, this, &frmBrowser::cboAddress_Click);
@@ -126,8 +125,6 @@ void frmBrowser::Form_Load()
     show();
     m_tbToolBar->repaint();
     Form_Resize();
-    // Laying the toolbar out on showing moves its buttons about in the focus chain: the order is set again.
-    orderTabStops();
 
     StartingAddress = m_pages.home.toString();
 
@@ -142,15 +139,28 @@ void frmBrowser::Form_Load()
 }
 
 // Tab order: the browser first (it has the focus when the window opens), then the label's buddy, the address box,
-// then the toolbar's buttons.
-void frmBrowser::orderTabStops()
+// then the toolbar's buttons. The window walks its tab stops itself: Qt 6.4 mixes up the focus chain of a window
+// holding both a web view and an editable list once setTabOrder moves them, and Tab then skips the toolbar.
+bool frmBrowser::focusNextPrevChild(bool next)
 {
-    QList<QWidget*> order{m_brwWebBrowser, m_cboAddress};
+    QList<QWidget*> stops{m_brwWebBrowser, m_cboAddress};
     for (QAction* action : m_tbToolBar->actions())
-        order.append(m_tbToolBar->widgetForAction(action));
-    order.append(m_brwWebBrowser);
-    for (qsizetype i = 1; i < order.size(); ++i)
-        setTabOrder(order[i - 1], order[i]);
+        stops.append(m_tbToolBar->widgetForAction(action));
+    QWidget* focus = focusWidget();
+    const auto current = std::find_if(stops.cbegin(), stops.cend(), [focus](const QWidget* stop) {
+        return focus && (stop == focus || stop->isAncestorOf(focus));
+    });
+    if (current == stops.cend())
+        return QWidget::focusNextPrevChild(next);
+    const qsizetype at = current - stops.cbegin();
+    for (qsizetype step = 1; step < stops.size(); ++step) {
+        QWidget* candidate = stops[(at + (next ? step : stops.size() - step)) % stops.size()];
+        if (candidate->isVisible() && candidate->isEnabled()) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return false;
 }
 
 void frmBrowser::resizeEvent(QResizeEvent* event)

@@ -35,10 +35,10 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void buildControls();
-    void orderTabStops();
     void Form_Load();
     void Form_Resize();
     void cboAddress_Click();

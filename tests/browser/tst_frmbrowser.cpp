@@ -385,8 +385,8 @@ void tst_frmBrowser::altAFocusesTheAddressBox()
     QTRY_VERIFY(control<QComboBox>(&window, "cboAddress")->hasFocus());
 }
 
-// The six buttons take the focus by Tab and are named by their keys; Tab goes on from the address box to the
-// first of them. The platform's keys go back and forward through the pages, Escape stops.
+// The six buttons take the focus by Tab and are named by their keys; Tab goes on from the address box through
+// them. The platform's keys go back and forward through the pages, Escape stops.
 void tst_frmBrowser::toolbarByKeyboard()
 {
     auto window = openOnProductPage();
@@ -402,8 +402,17 @@ void tst_frmBrowser::toolbarByKeyboard()
     auto* address = control<QComboBox>(window.get(), "cboAddress");
     address->setFocus();
     QTRY_VERIFY(address->hasFocus());
+    for (int i = 0; i < keys.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), toolbar->widgetForAction(toolbar->actions().at(i)));
+    }
+    // Shift+Tab goes back through them, and Tab from the last one round to the page.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), toolbar->widgetForAction(toolbar->actions().at(keys.size() - 2)));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), toolbar->widgetForAction(toolbar->actions().at(0)));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    auto* page = control<QWebEngineView>(window.get(), "brwWebBrowser");
+    QVERIFY(page->isAncestorOf(QApplication::focusWidget()) || page == QApplication::focusWidget());
 
     typeAddress(window.get(), m_server->url(OtherPath).toString());
     QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), OtherTitle, LoadTimeout);
