@@ -168,6 +168,7 @@ private slots:
     void openFails_data();
     void openFails();
     void writeToClosedPortFails();
+    void eachFailureSaysItsOwnReason();
     void closeOfClosedPortDoesNothing();
     void closeLetsGoOfTheDevice();
     void destroyingOpenPortClosesIt();
@@ -324,6 +325,39 @@ void tst_ModemPort::writeToClosedPortFails()
     QVERIFY(!port->write(QStringLiteral("ATDT2\r")).ok());
     QVERIFY(modem.waitForCloses(1));
     QCOMPARE(modem.received(), QByteArray());
+}
+
+void tst_ModemPort::eachFailureSaysItsOwnReason()
+{
+    // The reason travels with the call that failed: a later failure never repeats an earlier one's, and a call
+    // that works carries none, whatever failed before it.
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    QVERIFY(modem.isReady());
+    ModemPort port;
+    port.setPortNumber(0);
+    const Outcome noPort = port.open();
+    QVERIFY(!noPort.ok());
+    QVERIFY2(noPort.reason().contains(QLatin1String("0")), qPrintable(noPort.reason()));
+    const Outcome closedWrite = port.write(QStringLiteral("ATDT1\r"));
+    QVERIFY(!closedWrite.ok());
+    QVERIFY(!closedWrite.reason().isEmpty());
+    QVERIFY(closedWrite.reason() != noPort.reason());
+    const Outcome badSettings = port.setLineSettings(QStringLiteral("9600,E,8,1"));
+    QVERIFY(!badSettings.ok());
+    QVERIFY2(badSettings.reason().contains(QLatin1String("9600,E,8,1")), qPrintable(badSettings.reason()));
+
+    port.setPortNumber(3);
+    const Outcome opened = port.open();
+    QVERIFY2(opened.ok(), qPrintable(opened.reason()));
+    QVERIFY(opened.reason().isEmpty());
+    const Outcome again = port.open();
+    QVERIFY(!again.ok());
+    QVERIFY(!again.reason().isEmpty());
+    QVERIFY(again.reason() != noPort.reason());
+    QVERIFY(port.write(QStringLiteral("A")).ok());
+    QVERIFY(modem.waitForBytes(1));
+    QCOMPARE(modem.received(), QByteArray("A"));
 }
 
 void tst_ModemPort::closeOfClosedPortDoesNothing()
