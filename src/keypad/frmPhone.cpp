@@ -238,7 +238,7 @@ void frmPhone::cmdEnd_Click()
         m_MSComm1->close();
         return;
     }
-    if (m_MSComm1->open())
+    if (m_MSComm1->open().ok())
         return;
     const QPointer<frmPhone> self(this);
     showMessage(ComPortMessage);

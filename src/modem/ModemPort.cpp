@@ -88,7 +88,6 @@ struct ModemPort::Private {
     int portNumber = 1;
     QString settingsText = DialLineSettings;
     qint32 baudRate = 9600;
-    QString error;
 
     void apply()
     {
@@ -115,35 +114,26 @@ bool ModemPort::isOpen() const
     return d->serial.isOpen();
 }
 
-bool ModemPort::open()
+Outcome ModemPort::open()
 {
-    if (d->serial.isOpen()) {
-        d->error = tr("The port is already open.");
-        return false;
-    }
+    if (d->serial.isOpen())
+        return Failure{tr("The port is already open.")};
     const QString device = devicePathForPort(d->portNumber);
-    if (device.isEmpty()) {
-        d->error = tr("Port number %1 names no port.").arg(d->portNumber);
-        return false;
-    }
+    if (device.isEmpty())
+        return Failure{tr("Port number %1 names no port.").arg(d->portNumber)};
     // Open the device the link points at, not the link: Qt's lock file is named after the path it opens, and
     // only the real device's name keeps every program that locks the same device out.
     const QString target = QFileInfo(device).canonicalFilePath();
-    if (target.isEmpty()) {
-        d->error = tr("%1 names no device.").arg(device);
-        return false;
-    }
+    if (target.isEmpty())
+        return Failure{tr("%1 names no device.").arg(device)};
     d->serial.setPortName(target);
     d->apply();
     // Write-only: the program never reads the modem's answers. Qt locks the device with a lock file
     // (LCK..name in the system's lock folder) besides TIOCEXCL; the lock file is what keeps a second program out
     // when it runs as root, which TIOCEXCL does not stop.
-    if (!d->serial.open(QIODevice::WriteOnly)) {
-        d->error = d->serial.errorString();
-        return false;
-    }
-    d->error.clear();
-    return true;
+    if (!d->serial.open(QIODevice::WriteOnly))
+        return Failure{d->serial.errorString()};
+    return {};
 }
 
 void ModemPort::close()
@@ -185,18 +175,16 @@ int ModemPort::portNumber() const
     return d->portNumber;
 }
 
-bool ModemPort::setLineSettings(const QString& settings)
+Outcome ModemPort::setLineSettings(const QString& settings)
 {
     const auto baudRate = parseBaudRate(settings);
-    if (!baudRate) {
-        d->error = tr("Unreadable line settings \"%1\".").arg(settings);
-        return false;
-    }
+    if (!baudRate)
+        return Failure{tr("Unreadable line settings \"%1\".").arg(settings)};
     d->baudRate = *baudRate;
     d->settingsText = settings;
     if (d->serial.isOpen())
         d->apply();
-    return true;
+    return {};
 }
 
 QString ModemPort::lineSettings() const
@@ -204,26 +192,17 @@ QString ModemPort::lineSettings() const
     return d->settingsText;
 }
 
-bool ModemPort::write(const QString& command)
+Outcome ModemPort::write(const QString& command)
 {
-    if (!d->serial.isOpen()) {
-        d->error = tr("The port is not open.");
-        return false;
-    }
+    if (!d->serial.isOpen())
+        return Failure{tr("The port is not open.")};
     const QByteArray bytes = commandBytes(command);
-    if (d->serial.write(bytes) != bytes.size()) {
-        d->error = d->serial.errorString();
-        return false;
-    }
+    if (d->serial.write(bytes) != bytes.size())
+        return Failure{d->serial.errorString()};
     // Start sending now, without blocking: the modem should dial while the program waits for the user, even
     // where no event loop runs in between.
     d->serial.flush();
-    return true;
-}
-
-QString ModemPort::errorString() const
-{
-    return d->error;
+    return {};
 }
 
 } // namespace miravo

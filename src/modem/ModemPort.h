@@ -5,6 +5,8 @@
 // exists, otherwise /dev/ttyS<n-1>. A number below 1, or one that names no device, makes the next open fail.
 #pragma once
 
+#include "core/Result.h"
+
 #include <QObject>
 #include <QString>
 
@@ -38,8 +40,9 @@ public:
 
     bool isOpen() const;
     // Opens the numbered port with the current settings. Fails when the number names no port, when the port is
-    // held open by another port object or another program, or when this object has it open already.
-    bool open();
+    // held open by another port object or another program, or when this object has it open already; the failure
+    // says why (for diagnostics: the windows show their own fixed message).
+    Outcome open();
     // Delivers every byte written so far (bounded wait), then closes; the modem leaves the line. What a device that
     // stopped taking bytes has not sent within the bound is dropped, so the close always returns.
     // Does nothing when the port is not open.
@@ -50,16 +53,13 @@ public:
     int portNumber() const;
 
     // "9600,N,8,1": a speed, then no parity, 8 data bits and 1 stop bit, the only framing the program dials with.
-    // Accepted open or closed, applied at once to an open port. False for any other text.
-    bool setLineSettings(const QString& settings);
+    // Accepted open or closed, applied at once to an open port. Fails for any other text.
+    Outcome setLineSettings(const QString& settings);
     QString lineSettings() const;
 
     // Hands the command over for sending, each character as one byte, and returns at once.
-    // Fails when the port is not open.
-    bool write(const QString& command);
-
-    // Why the last failing operation failed (for diagnostics; the windows show their own fixed message).
-    QString errorString() const;
+    // Fails when the port is not open, or when the port takes fewer bytes than the command has.
+    Outcome write(const QString& command);
 
 private:
     struct Private;

@@ -7,8 +7,11 @@ namespace miravo {
 
 void dialInTwoStages(ModemPort& port, const DialPlan& plan)
 {
-    // Whether the dial goes on after a step: a step that worked always does.
-    const auto goesOn = [&](DialStep step, bool done) { return done || plan.onFailure(step) == AfterFailure::GoOn; };
+    // Whether the dial goes on after a step: a step that worked always does. A failing step is reported by which
+    // step it was; the port's reason stays here, since every window shows its own fixed message.
+    const auto goesOn = [&](DialStep step, const Outcome& done) {
+        return done.ok() || plan.onFailure(step) == AfterFailure::GoOn;
+    };
 
     bool dialedAccessNumber = false;
     if (!port.isOpen()) {

@@ -19,6 +19,7 @@
 #include <memory>
 
 using namespace miravo;
+using miravo::test::click;
 using miravo::test::control;
 using miravo::test::entries;
 using miravo::test::LoopbackHttpServer;
@@ -55,29 +56,8 @@ private:
 
     BrowserPages pages() const { return {m_server->url(ProductPath), m_server->url(SearchPath)}; }
 
-    // A window opened on the product page; check waitForCaption(window, ProductTitle) before going on.
+    // A window opened on the product page; wait for the caption ProductTitle before going on.
     std::unique_ptr<frmBrowser> openOnProductPage() const { return std::make_unique<frmBrowser>(pages()); }
-
-    // QTRY_COMPARE for the caption, usable in QVERIFY. It spins the event loop the way QTRY_COMPARE does: the
-    // engine's work reaches this thread as a stream of events, and a wait that handled them a batch at a time
-    // (QTest::qWaitFor) would make each load take seconds.
-    static bool waitForCaption(const QWidget* window, const QString& caption)
-    {
-        const QDeadlineTimer deadline(LoadTimeout);
-        while (window->windowTitle() != caption && !deadline.hasExpired())
-            QTest::qWait(10);
-        if (window->windowTitle() != caption)
-            qWarning("caption is \"%s\", not \"%s\"", qPrintable(window->windowTitle()), qPrintable(caption));
-        return window->windowTitle() == caption;
-    }
-
-    static void clickButton(frmBrowser* window, const char* key)
-    {
-        auto* toolbar = control<QToolBar>(window, "tbToolBar");
-        auto* button = toolbar->widgetForAction(control<QAction>(window, key));
-        QVERIFY(button);
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
 
     static void typeAddress(frmBrowser* window, const QString& address)
     {
@@ -190,7 +170,7 @@ void tst_frmBrowser::enterNavigatesAndAddsNothing()
     QFETCH(QString, requested);
 
     auto window = openOnProductPage();
-    QVERIFY(waitForCaption(window.get(), ProductTitle));
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), ProductTitle, LoadTimeout);
     const QUrl base = m_server->url({});
     typed = typed.arg(QStringLiteral("%1:%2").arg(base.host()).arg(base.port()));
     typeAddress(window.get(), typed);
@@ -215,7 +195,7 @@ void tst_frmBrowser::enterNavigatesAndAddsNothing()
 void tst_frmBrowser::pickingTheEntryNavigatesBack()
 {
     auto window = openOnProductPage();
-    QVERIFY(waitForCaption(window.get(), ProductTitle));
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), ProductTitle, LoadTimeout);
     typeAddress(window.get(), m_server->url(OtherPath).toString());
     QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), OtherTitle, LoadTimeout);
 
@@ -259,11 +239,11 @@ void tst_frmBrowser::toolbarCommands()
     QFETCH(QString, requested);
 
     auto window = openOnProductPage();
-    QVERIFY(waitForCaption(window.get(), ProductTitle));
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), ProductTitle, LoadTimeout);
     auto* timer = control<QTimer>(window.get(), "timTimer");
     for (const QString& step : before) {
         if (step == QLatin1String("<back>"))
-            clickButton(window.get(), "Back");
+            click(window.get(), QStringLiteral("Back"));
         else
             typeAddress(window.get(), m_server->url({}).toString() + step); // the step may hold an anchor
         QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), LoadTimeout);
@@ -272,7 +252,7 @@ void tst_frmBrowser::toolbarCommands()
     const int allBefore = pageRequests(*m_server);
 
     QSignalSpy captions(window.get(), &QWidget::windowTitleChanged);
-    clickButton(window.get(), key.toLatin1().constData());
+    click(window.get(), key);
     QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), LoadTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), caption, LoadTimeout);
 
@@ -289,12 +269,12 @@ void tst_frmBrowser::toolbarCommands()
 void tst_frmBrowser::stopDuringASlowLoad()
 {
     auto window = openOnProductPage();
-    QVERIFY(waitForCaption(window.get(), ProductTitle));
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), ProductTitle, LoadTimeout);
     typeAddress(window.get(), m_server->url(SlowPath).toString());
     QTRY_COMPARE_WITH_TIMEOUT(m_server->heldCount(), 1, LoadTimeout);
     QTRY_COMPARE(window->windowTitle(), QStringLiteral("Working..."));
 
-    clickButton(window.get(), "Stop");
+    click(window.get(), QStringLiteral("Stop"));
     // At once, before any event: the timer is off and the caption names the page still shown.
     QVERIFY(!control<QTimer>(window.get(), "timTimer")->isActive());
     QCOMPARE(window->windowTitle(), ProductTitle);

@@ -15,10 +15,11 @@ int main(int argc, char* argv[])
         return 2;
     miravo::ModemPort port;
     port.setPortNumber(std::stoi(argv[1]));
-    if (port.open())
+    const miravo::Outcome opened = port.open();
+    if (opened.ok())
         std::printf("opened\n");
     else
-        std::printf("refused %s\n", qPrintable(port.errorString()));
+        std::printf("refused %s\n", qPrintable(opened.reason()));
     std::fflush(stdout);
     std::string line;
     std::getline(std::cin, line);

@@ -168,6 +168,7 @@ private slots:
     void openFails_data();
     void openFails();
     void writeToClosedPortFails();
+    void eachFailureSaysItsOwnReason();
     void closeOfClosedPortDoesNothing();
     void closeLetsGoOfTheDevice();
     void destroyingOpenPortClosesIt();
@@ -252,10 +253,11 @@ void tst_ModemPort::writeReachesModemByteForByte()
     QVERIFY2(modem.isReady(), qPrintable(modem.errorString()));
 
     const auto port = portObject(3);
-    QVERIFY2(port->open(), qPrintable(port->errorString()));
+    const Outcome opened = port->open();
+    QVERIFY2(opened.ok(), qPrintable(opened.reason()));
     QVERIFY(port->isOpen());
     for (const QString& command : writes)
-        QVERIFY(port->write(command));
+        QVERIFY(port->write(command).ok());
     // The bytes leave without a close: the modem dials while the program waits for the user.
     QVERIFY(modem.waitForBytes(bytes.size()));
     QCOMPARE(modem.received(), bytes);
@@ -304,10 +306,11 @@ void tst_ModemPort::openFails()
     ModemPort modemPort;
     modemPort.setPortNumber(port); // accepted; the open fails
     QCOMPARE(modemPort.portNumber(), port);
-    QVERIFY(!modemPort.open());
+    const Outcome opened = modemPort.open();
+    QVERIFY(!opened.ok());
     QVERIFY(!modemPort.isOpen());
-    QVERIFY(!modemPort.errorString().isEmpty());
-    QVERIFY(!modemPort.write(QStringLiteral("ATDT1\r")));
+    QVERIFY(!opened.reason().isEmpty());
+    QVERIFY(!modemPort.write(QStringLiteral("ATDT1\r")).ok());
 }
 
 void tst_ModemPort::writeToClosedPortFails()
@@ -316,12 +319,45 @@ void tst_ModemPort::writeToClosedPortFails()
     VirtualModemRecorder modem(3);
     QVERIFY(modem.isReady());
     const auto port = portObject(3);
-    QVERIFY(!port->write(QStringLiteral("ATDT1\r")));
-    QVERIFY(port->open());
+    QVERIFY(!port->write(QStringLiteral("ATDT1\r")).ok());
+    QVERIFY(port->open().ok());
     port->close();
-    QVERIFY(!port->write(QStringLiteral("ATDT2\r")));
+    QVERIFY(!port->write(QStringLiteral("ATDT2\r")).ok());
     QVERIFY(modem.waitForCloses(1));
     QCOMPARE(modem.received(), QByteArray());
+}
+
+void tst_ModemPort::eachFailureSaysItsOwnReason()
+{
+    // The reason travels with the call that failed: a later failure never repeats an earlier one's, and a call
+    // that works carries none, whatever failed before it.
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    QVERIFY(modem.isReady());
+    ModemPort port;
+    port.setPortNumber(0);
+    const Outcome noPort = port.open();
+    QVERIFY(!noPort.ok());
+    QVERIFY2(noPort.reason().contains(QLatin1String("0")), qPrintable(noPort.reason()));
+    const Outcome closedWrite = port.write(QStringLiteral("ATDT1\r"));
+    QVERIFY(!closedWrite.ok());
+    QVERIFY(!closedWrite.reason().isEmpty());
+    QVERIFY(closedWrite.reason() != noPort.reason());
+    const Outcome badSettings = port.setLineSettings(QStringLiteral("9600,E,8,1"));
+    QVERIFY(!badSettings.ok());
+    QVERIFY2(badSettings.reason().contains(QLatin1String("9600,E,8,1")), qPrintable(badSettings.reason()));
+
+    port.setPortNumber(3);
+    const Outcome opened = port.open();
+    QVERIFY2(opened.ok(), qPrintable(opened.reason()));
+    QVERIFY(opened.reason().isEmpty());
+    const Outcome again = port.open();
+    QVERIFY(!again.ok());
+    QVERIFY(!again.reason().isEmpty());
+    QVERIFY(again.reason() != noPort.reason());
+    QVERIFY(port.write(QStringLiteral("A")).ok());
+    QVERIFY(modem.waitForBytes(1));
+    QCOMPARE(modem.received(), QByteArray("A"));
 }
 
 void tst_ModemPort::closeOfClosedPortDoesNothing()
@@ -333,10 +369,10 @@ void tst_ModemPort::closeOfClosedPortDoesNothing()
     QVERIFY(!port->isOpen());
     QCOMPARE(modem.openCount(), 0);
     // And an open port refuses a second open of its own, staying open.
-    QVERIFY(port->open());
-    QVERIFY(!port->open());
+    QVERIFY(port->open().ok());
+    QVERIFY(!port->open().ok());
     QVERIFY(port->isOpen());
-    QVERIFY(port->write(QStringLiteral("A")));
+    QVERIFY(port->write(QStringLiteral("A")).ok());
     QVERIFY(modem.waitForBytes(1));
 }
 
@@ -347,7 +383,7 @@ void tst_ModemPort::closeLetsGoOfTheDevice()
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     const auto port = portObject(3);
-    QVERIFY(port->open());
+    QVERIFY(port->open().ok());
     QTRY_VERIFY(modem.portOpen());
     port->close();
     QVERIFY(!port->isOpen());
@@ -361,13 +397,13 @@ void tst_ModemPort::destroyingOpenPortClosesIt()
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     auto port = portObject(3);
-    QVERIFY(port->open());
-    QVERIFY(port->write(accessNumberCommand(QStringLiteral("18005551234"))));
+    QVERIFY(port->open().ok());
+    QVERIFY(port->write(accessNumberCommand(QStringLiteral("18005551234"))).ok());
     port.reset();
     QVERIFY(modem.waitForCloses(1));
     QCOMPARE(modem.received(), QByteArray("ATDT18005551234\r"));
     const auto next = portObject(3);
-    QVERIFY(next->open());
+    QVERIFY(next->open().ok());
 }
 
 void tst_ModemPort::secondPortObjectIsRefused()
@@ -376,14 +412,14 @@ void tst_ModemPort::secondPortObjectIsRefused()
     VirtualModemRecorder modem(3);
     const auto first = portObject(3);
     const auto second = portObject(3);
-    QVERIFY(first->open());
-    QVERIFY(!second->open());
+    QVERIFY(first->open().ok());
+    QVERIFY(!second->open().ok());
     QVERIFY(!second->isOpen());
-    QVERIFY(!second->write(QStringLiteral("X")));
-    QVERIFY(first->write(QStringLiteral("A")));
+    QVERIFY(!second->write(QStringLiteral("X")).ok());
+    QVERIFY(first->write(QStringLiteral("A")).ok());
     first->close();
-    QVERIFY(second->open());
-    QVERIFY(second->write(QStringLiteral("B")));
+    QVERIFY(second->open().ok());
+    QVERIFY(second->write(QStringLiteral("B")).ok());
     second->close();
     QVERIFY(modem.waitForCloses(2));
     QCOMPARE(modem.received(), QByteArray("AB"));
@@ -396,10 +432,11 @@ void tst_ModemPort::otherProgramHoldingPortRefusesUs()
     OtherProgram other(3);
     QCOMPARE(other.answer(), QStringLiteral("opened"));
     const auto port = portObject(3);
-    QVERIFY(!port->open());
+    QVERIFY(!port->open().ok());
     other.release();
     QVERIFY(modem.waitForCloses(1));
-    QVERIFY2(port->open(), qPrintable(port->errorString()));
+    const Outcome opened = port->open();
+    QVERIFY2(opened.ok(), qPrintable(opened.reason()));
 }
 
 void tst_ModemPort::otherProgramIsRefusedWhileWeHoldPort()
@@ -407,7 +444,7 @@ void tst_ModemPort::otherProgramIsRefusedWhileWeHoldPort()
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     const auto port = portObject(3);
-    QVERIFY(port->open());
+    QVERIFY(port->open().ok());
     {
         OtherProgram other(3);
         QVERIFY(other.answer().startsWith(QLatin1String("refused")));
@@ -424,7 +461,7 @@ void tst_ModemPort::portHeldLongIsStillRefused()
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     const auto port = portObject(3);
-    QVERIFY(port->open());
+    QVERIFY(port->open().ok());
     const QString lockName =
         QStringLiteral("LCK..") + modem.devicePath().mid(5).replace(QLatin1Char('/'), QLatin1Char('_'));
     QString lockPath;
@@ -446,7 +483,7 @@ void tst_ModemPort::portHeldLongIsStillRefused()
     OtherProgram other(3);
     QVERIFY(other.answer().startsWith(QLatin1String("refused")));
     const auto second = portObject(3);
-    QVERIFY(!second->open());
+    QVERIFY(!second->open().ok());
 }
 
 void tst_ModemPort::lineSettings_data()
@@ -473,7 +510,7 @@ void tst_ModemPort::lineSettings()
     QFETCH(QString, settings);
     QFETCH(bool, accepted);
     ModemPort port;
-    QCOMPARE(port.setLineSettings(settings), accepted);
+    QCOMPARE(port.setLineSettings(settings).ok(), accepted);
     QCOMPARE(port.lineSettings(), accepted ? settings : DialLineSettings);
 }
 
@@ -482,12 +519,12 @@ void tst_ModemPort::settingsApplyAtOnceToOpenPort()
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     const auto port = portObject(3);
-    QVERIFY(port->open());
+    QVERIFY(port->open().ok());
     QCOMPARE(modem.modem().lineSettings(), QStringLiteral("9600,N,8,1"));
     // The speed shows on the pseudo-terminal at once.
-    QVERIFY(port->setLineSettings(QStringLiteral("1200,N,8,1")));
+    QVERIFY(port->setLineSettings(QStringLiteral("1200,N,8,1")).ok());
     QCOMPARE(modem.modem().lineSettings(), QStringLiteral("1200,N,8,1"));
-    QVERIFY(port->setLineSettings(DialLineSettings));
+    QVERIFY(port->setLineSettings(DialLineSettings).ok());
     QCOMPARE(modem.modem().lineSettings(), QStringLiteral("9600,N,8,1"));
 }
 
@@ -501,8 +538,9 @@ void tst_ModemPort::writeThenCloseThousandTimesLosesNothing()
     QByteArray expected;
     for (int i = 0; i < Rounds; ++i) {
         const QString command = accessNumberCommand(QString::number(i));
-        QVERIFY2(port->open(), qPrintable(port->errorString()));
-        QVERIFY(port->write(command));
+        const Outcome opened = port->open();
+        QVERIFY2(opened.ok(), qPrintable(opened.reason()));
+        QVERIFY(port->write(command).ok());
         port->close();
         expected += command.toLatin1();
     }
@@ -518,11 +556,11 @@ void tst_ModemPort::closeDeliversWhatTheDeviceCouldNotTakeAtOnce()
     TempDataFolder folder;
     VirtualModemRecorder modem(3);
     const auto port = portObject(3);
-    QVERIFY(port->open());
+    QVERIFY(port->open().ok());
     QString command;
     for (int i = 0; command.size() < 512 * 1024; ++i)
         command += QStringLiteral("ATDT%1\r").arg(i);
-    QVERIFY(port->write(command));
+    QVERIFY(port->write(command).ok());
     port->close();
     QVERIFY(modem.waitForCloses(1, 20000));
     QCOMPARE(modem.received().size(), command.size());
@@ -541,11 +579,12 @@ void tst_ModemPort::closeOfStalledDeviceReturnsAndDropsTheRest()
 
     ModemPort port;
     port.setPortNumber(3);
-    QVERIFY2(port.open(), qPrintable(port.errorString()));
+    const Outcome opened = port.open();
+    QVERIFY2(opened.ok(), qPrintable(opened.reason()));
     QString command;
     for (int i = 0; command.size() < 4 * capacity; ++i)
         command += QStringLiteral("ATDT%1\r").arg(i);
-    QVERIFY(port.write(command));
+    QVERIFY(port.write(command).ok());
     {
         const Watchdog watchdog("ModemPort::close() on a stalled device");
         port.close();
@@ -560,7 +599,8 @@ void tst_ModemPort::closeOfStalledDeviceReturnsAndDropsTheRest()
     QVERIFY(command.toLatin1().startsWith(rest));
 
     // The port is free again for the next call.
-    QVERIFY2(port.open(), qPrintable(port.errorString()));
+    const Outcome reopened = port.open();
+    QVERIFY2(reopened.ok(), qPrintable(reopened.reason()));
 }
 
 QTEST_GUILESS_MAIN(tst_ModemPort)

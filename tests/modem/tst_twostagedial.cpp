@@ -132,7 +132,7 @@ void tst_TwoStageDial::dial()
     }
     const auto port = portObject(3);
     if (openFirst)
-        QVERIFY(port->open());
+        QVERIFY(port->open().ok());
 
     int asked = 0;
     QByteArray lineDuringWait;

@@ -12,7 +12,7 @@ std::unique_ptr<ModemPort> portObject(int portNumber)
 std::unique_ptr<ModemPort> holdPort(int portNumber)
 {
     auto port = portObject(portNumber);
-    if (!port->open())
+    if (!port->open().ok())
         return nullptr;
     return port;
 }

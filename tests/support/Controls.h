@@ -1,9 +1,11 @@
 // Finding and driving a window's controls as a person would: by the control's name, through its list.
 #pragma once
 
+#include <QAction>
 #include <QComboBox>
 #include <QString>
 #include <QStringList>
+#include <QToolBar>
 #include <QWidget>
 #include <QtTest>
 
@@ -21,9 +23,21 @@ T* control(QWidget* window, const QString& name)
     return new T(window);
 }
 
-// A person clicks the control of that name with the left mouse button.
+// A person clicks the control of that name with the left mouse button. A toolbar's button has no name of its own:
+// it is found through the named action it shows.
 inline void click(QWidget* window, const QString& name)
 {
+    if (!window->findChild<QWidget*>(name)) {
+        if (auto* action = window->findChild<QAction*>(name)) {
+            for (QObject* shownOn : action->associatedObjects()) {
+                const auto* toolbar = qobject_cast<QToolBar*>(shownOn);
+                if (QWidget* button = toolbar ? toolbar->widgetForAction(action) : nullptr) {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                    return;
+                }
+            }
+        }
+    }
     QTest::mouseClick(control<QWidget>(window, name), Qt::LeftButton);
 }
 
