@@ -370,7 +370,7 @@ void tst_frmBrowser::altAFocusesTheAddressBox()
 void tst_frmBrowser::toolbarByKeyboard()
 {
     auto window = openOnProductPage();
-    QVERIFY(waitForCaption(window.get(), ProductTitle));
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), ProductTitle, LoadTimeout);
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     auto* toolbar = control<QToolBar>(window.get(), "tbToolBar");
     const QStringList keys{"Back", "Forward", "Stop", "Refresh", "Home", "Search"};
