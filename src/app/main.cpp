@@ -1,6 +1,7 @@
 // MiravoDialer: a calling-card dialer. The program is its main window; every other window opens from there.
 #include "browser/BrowserLoader.h"
 #include "dialer/frmMiravoCall.h"
+#include "ui/AccessibleControls.h"
 #include "ui/TerminationSignals.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("MiravoDialer"));
     miravo::closeWindowsOnTerminationSignals();
+    miravo::presentWindowsAsWindows();
     // The desktop entry's name lets the taskbar and the window switcher match the windows to the menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral(MIRAVO_APP_ID));
     QIcon icon;

@@ -5,13 +5,16 @@
 #include "ui/DesignedControls.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <QToolBar>
 #include <QWebEngineView>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -123,6 +126,9 @@ void frmBrowser::buildControls()
 void frmBrowser::Form_Load()
 {
     show();
+    // Every key the window receives passes here first; see eventFilter. The program watches rather than the
+    // window's native window alone, which the toolkit may make anew after the window has shown.
+    qApp->installEventFilter(this);
     m_tbToolBar->repaint();
     Form_Resize();
 
@@ -161,6 +167,34 @@ bool frmBrowser::focusNextPrevChild(bool next)
         }
     }
     return false;
+}
+
+// The keys that take the focus from the page to the address box: the address box's access key, and the keys
+// browsers use for "go to the address".
+bool frmBrowser::isAddressKey(const QKeyEvent* key) const
+{
+    const QKeyCombination combination = key->keyCombination();
+    return combination == QKeyCombination(Qt::AltModifier, Qt::Key_A) ||
+           combination == QKeyCombination(Qt::NoModifier, Qt::Key_F6) ||
+           combination == QKeyCombination(Qt::ControlModifier, Qt::Key_L);
+}
+
+// While a field of the page has the keyboard, the engine claims every key before the window's shortcuts are looked
+// up (so that typing in the field wins), and the label's access key would never reach the label: the keyboard user
+// could not leave the page but by Tab through all of it. The window's "go to the address" keys are taken here, as
+// they arrive at the window, before the page sees them.
+bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched && watched == windowHandle()) {
+        QWidget* focus = focusWidget();
+        const bool inPage = focus && (focus == m_brwWebBrowser || m_brwWebBrowser->isAncestorOf(focus));
+        if (inPage && isAddressKey(static_cast<QKeyEvent*>(event)) && m_cboAddress->isEnabled()) {
+            m_cboAddress->setFocus(Qt::ShortcutFocusReason);
+            m_cboAddress->lineEdit()->selectAll();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmBrowser::resizeEvent(QResizeEvent* event)

@@ -11,6 +11,7 @@
 
 class QAction;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QTimer;
 class QToolBar;
@@ -36,6 +37,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -47,6 +49,7 @@ private:
     void tbToolBar_ButtonClick(QAction* button);
     void brwWebBrowser_DownloadComplete();
     void navigateToAddressBox();
+    bool isAddressKey(const QKeyEvent* key) const;
 
     // Puts the page shown first in the address list, without duplicates: run after each completed navigation it
     // would keep a most-recent-first history. Nothing runs it, so the list keeps its one starting entry; attaching

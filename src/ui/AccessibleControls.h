@@ -62,7 +62,29 @@ inline QAccessibleInterface* namedComboBoxes(const QString& className, QObject* 
     return combo->accessibleName().isEmpty() ? nullptr : new NamedComboBox(combo);
 }
 
+// A window built on a plain widget (the main window, the keypad, the editors, the browser) would be reported with
+// the role of a plain widget, and screen readers on Linux would not take it for a window ("filler" instead of
+// "frame"). Dialogs, main windows, menus and popups keep the interfaces Qt gives them.
+inline QAccessibleInterface* topLevelWindows(const QString& className, QObject* object)
+{
+    // Asked once for each class from the most derived up: answering the first question is enough.
+    if (!object->isWidgetType() || className != QLatin1String(object->metaObject()->className()))
+        return nullptr;
+    auto* widget = static_cast<QWidget*>(object);
+    const Qt::WindowType type = widget->windowType();
+    if ((type != Qt::Window && type != Qt::Tool) || widget->inherits("QDialog") || widget->inherits("QMainWindow"))
+        return nullptr;
+    return new QAccessibleWidget(widget, QAccessible::Window);
+}
+
 } // namespace detail
+
+// Makes the program's own windows known to screen readers as windows. Run once, before the first window shows.
+inline void presentWindowsAsWindows()
+{
+    static const bool installed = (QAccessible::installFactory(detail::topLevelWindows), true);
+    Q_UNUSED(installed);
+}
 
 // The caption as spoken: without the "&" that marks the access key ("&&" stays one "&"), trimmed.
 inline QString spokenCaption(const QString& caption)

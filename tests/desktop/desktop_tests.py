@@ -160,12 +160,29 @@ class Program:
         return poll(f"the window {name!r}", find)
 
     def focused(self):
-        """The control that has the keyboard focus, or None."""
-        for accessible in descendants(self.fresh()):
-            if has_state(accessible, pyatspi.STATE_FOCUSED) and accessible.getRole() not in (
+        """The control that has the keyboard focus, or None.
+
+        A web page's own tree keeps its focused element (at least the document) marked focused after the keyboard
+        has left the page for a control of the window, so a focused control outside a page comes first."""
+        in_page = None
+        stack = [(self.fresh(), False)]
+        while stack:
+            accessible, inside = stack.pop()
+            if accessible is None:
+                continue
+            try:
+                role = accessible.getRole()
+                children = list(accessible)
+            except Exception:  # an object that went away while we looked
+                continue
+            inside = inside or role == pyatspi.ROLE_DOCUMENT_WEB
+            if has_state(accessible, pyatspi.STATE_FOCUSED) and role not in (
                     pyatspi.ROLE_FRAME, pyatspi.ROLE_DIALOG, pyatspi.ROLE_WINDOW, pyatspi.ROLE_APPLICATION):
-                return accessible
-        return None
+                if not inside:
+                    return accessible
+                in_page = in_page or accessible
+            stack.extend((child, inside) for child in reversed(children))
+        return in_page
 
     def wait_focus(self, name, role=None):
         def probe():
@@ -429,10 +446,21 @@ class EditorWindows(DesktopCase):
 
 
 class BrowserWindow(DesktopCase):
-    def test_controls_are_named(self):
+    PAGE_TITLE = "Miravo cards"
+
+    def tearDown(self):
+        super().tearDown()
+        if getattr(self, "page_server", None) and self.page_server.poll() is None:
+            self.page_server.terminate()
+            self.page_server.wait(timeout=30)
+
+    def open_browser(self, proxy=None):
+        """Starts the program and opens the browser window by keyboard; through `proxy` (a port) when given."""
+        flags = "--disable-gpu --no-sandbox"
+        if proxy:
+            flags += f" --proxy-server=http://127.0.0.1:{proxy}"
         # The browser engine refuses to run as root with its sandbox, which is how CI runs.
-        self.start_program({"QTWEBENGINE_DISABLE_SANDBOX": "1",
-                            "QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu --no-sandbox"})
+        self.start_program({"QTWEBENGINE_DISABLE_SANDBOX": "1", "QTWEBENGINE_CHROMIUM_FLAGS": flags})
         program = self.program
         program.tab_to("Products")
         press("space")
@@ -445,12 +473,50 @@ class BrowserWindow(DesktopCase):
 
         window = poll("the browser window", browser_window)
         program.wait_focus("Web page")
+        return window
+
+    def serve_product_page(self):
+        """A loopback server that answers every address with the product page: the port, to use as a proxy."""
+        self.page_server = subprocess.Popen([os.path.join(BIN_DIR, "miravo-serve-product-page"), self.PAGE_TITLE],
+                                            stdout=subprocess.PIPE, text=True)
+        port = self.page_server.stdout.readline().strip()
+        self.assertTrue(port.isdigit(), "the page server did not start")
+        return port
+
+    def test_controls_are_named(self):
+        window = self.open_browser()
         self.assertEqual(unnamed_focusable(window), [])
         self.assertIsNotNone(find(window, pyatspi.ROLE_COMBO_BOX, "Address:"))
         for key in ("Back", "Forward", "Stop", "Refresh", "Home", "Search"):
             button = find(window, pyatspi.ROLE_PUSH_BUTTON, key)
             self.assertTrue(has_state(button, pyatspi.STATE_FOCUSABLE), key)
+        # Screen readers list and announce windows by this role.
+        for top_level in (self.program.window("Miravo"), window):
+            self.assertEqual(top_level.getRole(), pyatspi.ROLE_FRAME, describe(top_level))
 
+    def test_keys_leave_the_page_for_the_address_box(self):
+        self.open_browser(self.serve_product_page())
+        program = self.program
+        poll("the page's title in the caption", lambda: program.window(self.PAGE_TITLE))
+        for key in ("alt+a", "F6", "ctrl+l", "Tab"):
+            with self.subTest(key=key):
+                # The page has the keyboard: the view (and the page inside it) holds the focus.
+                program.wait_focus("Web page")
+                press(key)
+                program.wait_focus("Address:")
+                # Back into the page: the address box comes right after the page in the tab order.
+                press("shift+Tab")
+        # A page whose field takes the keyboard when the page opens: the engine claims every key a field is given,
+        # the access key still leaves it.
+        press("alt+a")
+        program.wait_focus("Address:")
+        type_text("data:text/html,<title>Field</title><input autofocus>")
+        press("Return")
+        program.window("Field")
+        press("shift+Tab")
+        program.wait_focus("Web page")
+        press("alt+a")
+        program.wait_focus("Address:")
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
