@@ -85,7 +85,8 @@ private slots:
     void layoutRule_data();
     void layoutRule();
     void designedShape();
-    void altAFocusesTheAddressBox();
+    void keysGoToTheAddressBox_data();
+    void keysGoToTheAddressBox();
     void toolbarByKeyboard();
 };
 
@@ -354,15 +355,28 @@ void tst_frmBrowser::designedShape()
     QVERIFY(window.windowTitle().isEmpty());
 }
 
-void tst_frmBrowser::altAFocusesTheAddressBox()
+void tst_frmBrowser::keysGoToTheAddressBox_data()
 {
-    frmBrowser window(BrowserPages{});
-    auto* browser = control<QWebEngineView>(&window, "brwWebBrowser");
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::newRow("the label's access key Alt+A") << QKeyCombination(Qt::AltModifier, Qt::Key_A);
+    QTest::newRow("F6") << QKeyCombination(Qt::NoModifier, Qt::Key_F6);
+    QTest::newRow("Ctrl+L") << QKeyCombination(Qt::ControlModifier, Qt::Key_L);
+}
+
+// From the page, the keys take the keyboard to the address box. They are sent to the window as the system sends
+// them, so that the page sees them as it would on a desktop.
+void tst_frmBrowser::keysGoToTheAddressBox()
+{
+    QFETCH(QKeyCombination, key);
+    auto window = openOnProductPage();
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), ProductTitle, LoadTimeout);
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto* browser = control<QWebEngineView>(window.get(), "brwWebBrowser");
+    auto* address = control<QComboBox>(window.get(), "cboAddress");
     browser->setFocus();
-    QTRY_VERIFY(!control<QComboBox>(&window, "cboAddress")->hasFocus());
-    QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
-    QTRY_VERIFY(control<QComboBox>(&window, "cboAddress")->hasFocus());
+    QTRY_VERIFY(!address->hasFocus());
+    QTest::keyClick(window->windowHandle(), key.key(), key.keyboardModifiers());
+    QTRY_VERIFY(address->hasFocus());
 }
 
 // The six buttons take the focus by Tab and are named by their keys; Tab goes on from the address box through

@@ -3,16 +3,20 @@
 #include "support/Controls.h"
 #include "support/ScriptedMessages.h"
 #include "support/ScriptedWait.h"
+#include "ui/AccessibleControls.h"
 #include "ui/DesignedControls.h"
 #include "ui/EventWait.h"
 #include "ui/MessageService.h"
 #include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -20,8 +24,18 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 
 using namespace miravo;
+
+// A window of the program's kind: a class of its own, built on a plain widget.
+class DerivedWindow final : public QWidget {
+    Q_OBJECT
+public:
+    DerivedWindow()
+        : QWidget(nullptr, Qt::Window)
+    {}
+};
 
 namespace {
 
@@ -56,6 +70,8 @@ private slots:
     void designEntries();
     void spokenCaptions_data();
     void spokenCaptions();
+    void windowsAreWindowsToScreenReaders_data();
+    void windowsAreWindowsToScreenReaders();
     void captionsNameTheirFields_data();
     void captionsNameTheirFields();
     void designedFontFallsBack_data();
@@ -324,6 +340,43 @@ void tst_UiServices::spokenCaptions()
     QPushButton* button = placeButton(&window, {"cmdSample", {0, 0, 1500, 330}, latin1.constData()});
     QCOMPARE(button->text(), caption); // the visible caption stays as designed
     QCOMPARE(button->accessibleName(), spoken);
+}
+
+void tst_UiServices::windowsAreWindowsToScreenReaders_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("role");
+    QTest::newRow("plain window") << "window" << int(QAccessible::Window);
+    QTest::newRow("window of a class of its own") << "derived" << int(QAccessible::Window);
+    QTest::newRow("tool window") << "tool" << int(QAccessible::Window);
+    QTest::newRow("dialog keeps its role") << "dialog" << int(QAccessible::Dialog);
+    QTest::newRow("menu keeps its role") << "menu" << int(QAccessible::PopupMenu);
+    QTest::newRow("control inside a window") << "child" << int(QAccessible::Client);
+}
+
+// The program's windows are built on plain widgets; screen readers must still be told they are windows.
+void tst_UiServices::windowsAreWindowsToScreenReaders()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, role);
+    presentWindowsAsWindows();
+    QWidget parent;
+    std::unique_ptr<QWidget> widget;
+    if (kind == QLatin1String("window"))
+        widget = std::make_unique<QWidget>(nullptr, Qt::Window);
+    else if (kind == QLatin1String("derived"))
+        widget = std::make_unique<DerivedWindow>();
+    else if (kind == QLatin1String("tool"))
+        widget = std::make_unique<QWidget>(&parent, Qt::Tool);
+    else if (kind == QLatin1String("dialog"))
+        widget = std::make_unique<QDialog>();
+    else if (kind == QLatin1String("menu"))
+        widget = std::make_unique<QMenu>();
+    else
+        widget = std::make_unique<QWidget>(&parent);
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget.get());
+    QVERIFY(iface);
+    QCOMPARE(int(iface->role()), role);
 }
 
 void tst_UiServices::captionsNameTheirFields_data()
