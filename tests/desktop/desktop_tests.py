@@ -377,6 +377,7 @@ class KeypadWindow(DesktopCase):
         press("space")
 
         phone = program.window("Phone")
+        self.assertEqual(phone.getRole(), pyatspi.ROLE_FRAME, "a window to screen readers")
         program.wait_focus("Display", pyatspi.ROLE_TEXT)
         self.assertEqual(unnamed_focusable(phone), [])
         visited = [accessible.name for accessible in program.tab_cycle()]
@@ -409,6 +410,7 @@ class EditorWindows(DesktopCase):
         program.wait_focus("Close", pyatspi.ROLE_PUSH_BUTTON)
         for window in (clients, vendors):
             with self.subTest(window=window.name):
+                self.assertEqual(window.getRole(), pyatspi.ROLE_FRAME, "a window to screen readers")
                 self.assertEqual(unnamed_focusable(window), [])
                 self.assertIsNotNone(find(window, pyatspi.ROLE_TEXT, "Name:"))
                 self.assertIsNotNone(find(window, pyatspi.ROLE_TEXT, "Address:"))
