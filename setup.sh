@@ -22,7 +22,7 @@ esac
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6
-    qt6-serialport-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
+    qt6-serialport-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev libxcb1-dev
     libgtest-dev libbenchmark-dev
     clang-format sqlite3 libsqlite3-dev xauth fonts-liberation2 xvfb libgl1-mesa-dri libglx-mesa0 libegl-mesa0
 )
