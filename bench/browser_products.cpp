@@ -106,7 +106,6 @@ QList<qint64> processTree()
 
 int runChild(int argc, char** argv)
 {
-    miravo::prepareApplicationForBrowser();
     QApplication app(argc, argv);
     miravo::test::LoopbackHttpServer server;
     if (!server.isListening())
