@@ -1,6 +1,7 @@
 #include "dialer/frmMiravoCall.h"
 
 #include "browser/BrowserLoader.h"
+#include "browser/PageFetch.h"
 #include "browser/ProductPage.h"
 #include "data/PhoneCardDatabase.h"
 #include "data/frmClients.h"
@@ -11,6 +12,7 @@
 #include "modem/ModemPort.h"
 #include "ui/FixedWindow.h"
 #include "ui/MessageService.h"
+#include "ui/Picture.h"
 #include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
@@ -18,9 +20,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPushButton>
 
 namespace miravo {
@@ -128,7 +127,7 @@ QComboBox* comboBox(QWidget* window, const ControlDesign& design)
 QLabel* picture(QWidget* window, const ControlDesign& design, const QString& resource)
 {
     auto* image = place(window, design, new QLabel(window));
-    image->setPixmap(QPixmap(resource));
+    image->setPixmap(readPicture(resource, "png"));
     image->setScaledContents(true);
     return image;
 }
@@ -322,11 +321,9 @@ void frmMiravoCall::cmdPhonebook_Click()
 void frmMiravoCall::Command1_Click()
 {
     // The product page is fetched and dropped: nothing waits for it, and a page that cannot be reached is not
-    // worth a message. The browser window loads the page by itself.
-    if (!m_Inet1)
-        m_Inet1 = new QNetworkAccessManager(this);
-    QNetworkReply* reply = m_Inet1->get(QNetworkRequest(productPageUrl()));
-    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    // worth a message. The browser window loads the page by itself. The transfer's objects are this window's
+    // children.
+    fetchAndDrop(productPageUrl(), this);
 
     showBrowserWindow();
 }

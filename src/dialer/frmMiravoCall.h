@@ -10,7 +10,6 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QNetworkAccessManager;
 class QPushButton;
 
 namespace miravo {
@@ -65,7 +64,6 @@ private:
     QPushButton* m_cmdPhonebook = nullptr;
     QPushButton* m_cmdDisconnect = nullptr;
     QPushButton* m_cmdClose = nullptr;
-    QNetworkAccessManager* m_Inet1 = nullptr; // fetches the product page for "Products"
 
     int m_portNumber = 1;
     // The window's own modem link, numbered once at start-up; the keypad window has a port object of its own.

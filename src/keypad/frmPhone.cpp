@@ -8,6 +8,7 @@
 #include "ui/EventWait.h"
 #include "ui/FixedWindow.h"
 #include "ui/MessageService.h"
+#include "ui/Picture.h"
 #include "ui/Twips.h"
 
 #include <QCloseEvent>
@@ -142,7 +143,7 @@ void frmPhone::buildControls()
 {
     // Created first, so that every other control lies over it.
     auto* background = place(Image1, new QLabel(this));
-    background->setPixmap(QPixmap(QStringLiteral(":/keypad/images/keypad-background.jpg")));
+    background->setPixmap(readPicture(QStringLiteral(":/keypad/images/keypad-background.jpg"), "jpeg"));
     background->setScaledContents(true);
 
     m_txtnumbers = place(txtnumbers, new QPlainTextEdit(this));

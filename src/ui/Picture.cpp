@@ -1,0 +1,14 @@
+#include "ui/Picture.h"
+
+#include <QImageReader>
+
+namespace miravo {
+
+QPixmap readPicture(const QString& path, const char* format)
+{
+    QImageReader reader(path, format);
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
+} // namespace miravo
