@@ -96,7 +96,10 @@ W* place(QWidget*, const ControlDesign& design, W* widget)
 {
     widget->setObjectName(QString::fromLatin1(design.name));
     widget->setGeometry(design.rect.toPixels());
-    widget->setFont(fontFor(design.font));
+    // The controls in the window's own font inherit it. Setting it anyway would cost at start: a combo box makes
+    // its drop-down list (a popup window with a list view and scroll bars) as soon as its font is set.
+    if (design.font != FontKind::Default)
+        widget->setFont(fontFor(design.font));
     return widget;
 }
 
