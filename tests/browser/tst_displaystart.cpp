@@ -133,6 +133,8 @@ void tst_DisplayStart::initTestCase()
 
     // The program as built, on this X server, with a database of its own: run until its window is viewable.
     TempDataFolder data;
+    QVERIFY(data.createDatabase({test::row({{"Company", "Acme Cards"}, {"Business", "18005550100"}})},
+                                {test::row({{"Name", "Ann"}, {"Home", "5551234"}})}));
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(QStringLiteral(MIRAVO_PROGRAM), QStringList());
@@ -142,9 +144,10 @@ void tst_DisplayStart::initTestCase()
     program.kill();
     program.waitForFinished();
 
-    // The maps were read, and of a program on xcb.
+    // The maps were read, and of a program on xcb that has read its lists.
     QVERIFY(!matching(m_programFiles, {QStringLiteral("libQt6Widgets")}).isEmpty());
     QVERIFY(!matching(m_programFiles, {QStringLiteral("platforms/libqxcb")}).isEmpty());
+    QVERIFY(!matching(m_programFiles, {QStringLiteral("libsqlite3")}).isEmpty());
 }
 
 void tst_DisplayStart::programStartsWithoutThem_data()
