@@ -140,7 +140,7 @@ QComboBox* comboBox(QWidget* window, const ControlDesign& design)
 QLabel* picture(QWidget* window, const ControlDesign& design, const QString& resource)
 {
     auto* image = place(window, design, new QLabel(window));
-    image->setPixmap(readPicture(resource, "png"));
+    image->setPixmap(readPicture(resource, "png", window->devicePixelRatioF()));
     image->setScaledContents(true);
     return image;
 }
