@@ -18,6 +18,8 @@
 
 #include <xcb/xcb.h>
 
+#include <dlfcn.h>
+
 #include <memory>
 
 using namespace miravo;
@@ -198,7 +200,15 @@ void tst_DisplayStart::productsMakesTheContextAndShowsThePage()
         QTRY_VERIFY(browser.isNull());
     }
     // The same check as at start, now finding the driver the context loaded.
-    QVERIFY(!matching(mappedFiles(0), OpenGlLibraries).isEmpty());
+    const QStringList openGl = matching(mappedFiles(0), OpenGlLibraries);
+    QVERIFY(!openGl.isEmpty());
+#ifdef __SANITIZE_ADDRESS__
+    // Mesa's driver leaks 128 bytes once per process (its one-time set-up under glXChooseFBConfig) and is unloaded
+    // before the leak check, which then cannot name it, so its suppression (tests/sanitizer/lsan-webengine.supp)
+    // would not apply. Kept loaded, it is named.
+    for (const QString& driver : matching(openGl, {QStringLiteral("_dri.so")}))
+        dlopen(QFile::encodeName(driver).constData(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+#endif
     QVERIFY(messages.shown().isEmpty());
     setProductPageUrl({});
 }
