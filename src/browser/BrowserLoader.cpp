@@ -2,6 +2,7 @@
 
 #include "browser/BrowserModule.h"
 #include "browser/ProductPage.h"
+#include "browser/ShareContext.h"
 #include "ui/MessageService.h"
 #include "ui/WindowRegistry.h"
 
@@ -76,7 +77,10 @@ Loaded loadModule()
     if (loaded)
         return {loaded, {}};
 
+    // The engine looks for the shared context as soon as its library is loaded.
     QString error;
+    if (!ensureGlobalShareContext(error))
+        return {nullptr, error};
     for (const QString& folder : browserModuleFolders()) {
         // QPluginLoader adds the platform's prefix and suffix (lib....so) to the base name.
         QPluginLoader loader(QDir(folder).filePath(ModuleName));
@@ -100,11 +104,6 @@ Loaded loadModule()
 }
 
 } // namespace
-
-void prepareApplicationForBrowser()
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-}
 
 QStringList browserModuleFolders()
 {

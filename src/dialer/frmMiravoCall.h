@@ -13,7 +13,6 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QNetworkAccessManager;
 class QPushButton;
 
 namespace miravo {
@@ -69,7 +68,6 @@ private:
     QPushButton* m_cmdPhonebook = nullptr;
     QPushButton* m_cmdDisconnect = nullptr;
     QPushButton* m_cmdClose = nullptr;
-    QNetworkAccessManager* m_Inet1 = nullptr; // fetches the product page for "Products"
     StartupNotice* m_startupNotice = nullptr; // below the designed area, while a start-up list is unread
     bool m_companiesListed = false;
     bool m_clientsListed = false;
