@@ -40,13 +40,12 @@ void releaseShareContext()
 
 } // namespace
 
-bool ensureGlobalShareContext(QString& error)
+Outcome ensureGlobalShareContext()
 {
     if (QOpenGLContext::globalShareContext())
-        return true;
+        return {};
     if (!qt_gl_set_global_share_context) {
-        error = QStringLiteral("This Qt offers no way to set the OpenGL context the browser draws with.");
-        return false;
+        return Failure{QStringLiteral("This Qt offers no way to set the OpenGL context the browser draws with.")};
     }
     auto context = std::make_unique<QOpenGLContext>();
     context->setFormat(QSurfaceFormat::defaultFormat());
@@ -60,12 +59,11 @@ bool ensureGlobalShareContext(QString& error)
     // Set even when it could not be created, as the application's constructor does: the engine checks it.
     qt_gl_set_global_share_context(context.get());
     if (QOpenGLContext::globalShareContext() != context.get()) {
-        error = QStringLiteral("Qt did not take the OpenGL context the browser draws with.");
-        return false;
+        return Failure{QStringLiteral("Qt did not take the OpenGL context the browser draws with.")};
     }
     ownShareContext() = context.release();
     qAddPostRoutine(releaseShareContext);
-    return true;
+    return {};
 }
 
 } // namespace miravo
