@@ -13,11 +13,10 @@ int main(int argc, char* argv[])
     miravo::closeWindowsOnTerminationSignals();
     // The desktop entry's name lets the taskbar and the window switcher match the windows to the menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral(MIRAVO_APP_ID));
-    // Read as PNG alone: an icon file left to QIcon asks every image plugin installed first (see Picture.h).
-    QIcon icon;
-    for (const int size : {48, 256})
-        icon.addPixmap(miravo::readPicture(QStringLiteral(":/icons/" MIRAVO_APP_ID "-%1.png").arg(size), "png"));
-    QApplication::setWindowIcon(icon);
+    // The window's own icon, for a window manager that does not look the desktop entry up: 48 px only, read as PNG
+    // alone (an icon file left to QIcon asks every image plugin installed first, see Picture.h). A 256 px one as
+    // well cost 0.7 MiB of the start's memory, for a picture the desktop entry's icon theme already offers.
+    QApplication::setWindowIcon(QIcon(miravo::readPicture(QStringLiteral(":/icons/" MIRAVO_APP_ID "-48.png"), "png")));
 
     miravo::showMainWindow();
     return QApplication::exec();
