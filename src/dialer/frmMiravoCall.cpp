@@ -97,8 +97,6 @@ frmMiravoCall::frmMiravoCall(QWidget* parent)
     buildControls();
     allowLongValues(this);
     shapeFixedWindow(this, ClientWidth, ClientHeight);
-    m_startupNotice = new StartupNotice(this, ClientWidth, ClientHeight);
-    connect(m_startupNotice, &StartupNotice::readAgainRequested, this, &frmMiravoCall::cmdReadAgain_Click);
 
     // The load step. A failing list read shows no message box; the window opens all the same, with a notice.
     m_txtPort->setText(QStringLiteral("3"));
@@ -191,7 +189,13 @@ void frmMiravoCall::readStartUpLists()
         if (!m_clientsListed)
             failures.append({ListFailure::List::Clients, clients.failure()});
     }
-    m_startupNotice->report(phoneCardDatabasePath(), failures);
+    // Made on the first failure only: most starts read both lists and need no notice.
+    if (!failures.isEmpty() && !m_startupNotice) {
+        m_startupNotice = new StartupNotice(this, ClientWidth, ClientHeight);
+        connect(m_startupNotice, &StartupNotice::readAgainRequested, this, &frmMiravoCall::cmdReadAgain_Click);
+    }
+    if (m_startupNotice)
+        m_startupNotice->report(phoneCardDatabasePath(), failures);
 }
 
 void frmMiravoCall::cmdReadAgain_Click()
