@@ -26,10 +26,11 @@ esac
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6
-    qt6-serialport-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
+    qt6-serialport-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev libxcb1-dev
     libbenchmark-dev
     clang-format sqlite3 libsqlite3-dev xauth fonts-liberation2
-    xvfb openbox x11vnc dbus dbus-daemon xdotool x11-utils iproute2 at-spi2-core python3 python3-pyatspi
+    xvfb libgl1-mesa-dri libglx-mesa0 libegl-mesa0
+    openbox x11vnc dbus dbus-daemon xdotool x11-utils iproute2 at-spi2-core python3 python3-pyatspi
     desktop-file-utils appstream dpkg-dev file
 )
 

@@ -2,6 +2,8 @@
 
 #include "browser/BrowserModule.h"
 #include "browser/ProductPage.h"
+#include "browser/ShareContext.h"
+#include "core/Result.h"
 #include "ui/MessageService.h"
 #include "ui/WindowRegistry.h"
 
@@ -63,19 +65,17 @@ QString missingModuleMessage(const QStringList& folders)
         .arg(fileName, shown.join(QStringLiteral(", ")));
 }
 
-struct Loaded {
-    BrowserModule* module = nullptr;
-    QString error;
-};
-
 // Loads the module from the first folder that holds a loadable one. A module once loaded stays loaded for the rest
 // of the program's life: the browser engine it brings cannot be unloaded safely.
-Loaded loadModule()
+Result<BrowserModule*> loadModule()
 {
     static BrowserModule* loaded = nullptr;
     if (loaded)
-        return {loaded, {}};
+        return loaded;
 
+    // The engine looks for the shared context as soon as its library is loaded.
+    if (const Outcome context = ensureGlobalShareContext(); !context.ok())
+        return context.failure();
     QString error;
     for (const QString& folder : browserModuleFolders()) {
         // QPluginLoader adds the platform's prefix and suffix (lib....so) to the base name.
@@ -89,22 +89,17 @@ Loaded loadModule()
         }
         if (auto* module = qobject_cast<BrowserModule*>(root)) {
             loaded = module;
-            return {loaded, {}};
+            return loaded;
         }
         error =
             QStringLiteral("%1 is not the program's browser module.").arg(QDir::toNativeSeparators(loader.fileName()));
     }
     if (const QString missing = missingModuleMessage(browserModuleFolders()); !missing.isEmpty())
         error = missing;
-    return {nullptr, error};
+    return Failure{error};
 }
 
 } // namespace
-
-void prepareApplicationForBrowser()
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-}
 
 QStringList browserModuleFolders()
 {
@@ -122,13 +117,13 @@ QWidget* showBrowserWindow()
 {
     // The window's class is the module's own: the program knows it only as a widget, in a slot of its own.
     return showWindowIn(openBrowserWindow(), []() -> QWidget* {
-        const Loaded loaded = loadModule();
-        if (!loaded.module) {
+        const Result<BrowserModule*> loaded = loadModule();
+        if (!loaded.ok()) {
             showMessage(QStringLiteral("The browser window cannot be opened: its module could not be loaded.\n%1")
-                            .arg(loaded.error));
+                            .arg(loaded.reason()));
             return nullptr;
         }
-        return loaded.module->createBrowserWindow(BrowserPages{productPageUrl(), searchPageUrl()});
+        return loaded.value()->createBrowserWindow(BrowserPages{productPageUrl(), searchPageUrl()});
     });
 }
 

@@ -8,13 +8,10 @@ class QWidget;
 
 namespace miravo {
 
-// Call before the QApplication is created. The browser engine, which comes later with the module, draws through
-// OpenGL contexts shared with the program's own, and that sharing can only be switched on before the application
-// object exists; without it the engine warns and may draw nothing on some platforms.
-void prepareApplicationForBrowser();
-
 // Shows the browser window on the product page: one window at a time, brought to the front when it is open,
 // destroyed when it is closed, so that the next showing runs its start-up sequence afresh.
+// The first showing also creates the OpenGL context the engine draws with (see ShareContext.h): nothing of the
+// browser, OpenGL included, is paid before it is asked for.
 // When the module is missing or cannot be loaded, a message box says so and nullptr is returned; the program
 // goes on without the browser.
 QWidget* showBrowserWindow();

@@ -1,6 +1,7 @@
 #include "dialer/frmMiravoCall.h"
 
 #include "browser/BrowserLoader.h"
+#include "browser/PageFetch.h"
 #include "browser/ProductPage.h"
 #include "data/PhoneCardDatabase.h"
 #include "data/frmClients.h"
@@ -17,11 +18,9 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPushButton>
 
 #include <limits>
@@ -38,30 +37,32 @@ constexpr FontDesign BoldFont{"MS Sans Serif", 8.25, true};
 constexpr FontDesign TitleFont{"Arial", 24};
 constexpr FontDesign ComPortFont{"MS Sans Serif", 9.75};
 
-// Left, top, width, height in twips, as designed. Every control carries its font.
+// Left, top, width, height in twips, as designed. Controls without a font of their own inherit the window's, the
+// dialog font: setting it on them anyway would cost at start (a combo box builds its drop-down list as soon as its
+// font is set).
 constexpr ControlDesign Label7{"Label7", {195, 75, 5190, 495}, "MIRAVO DIALER 1.0", &TitleFont};
-constexpr ControlDesign Label5{"Label5", {210, 855, 2010, 300}, "Select Card Company", &DialogFont};
+constexpr ControlDesign Label5{"Label5", {210, 855, 2010, 300}, "Select Card Company"};
 constexpr ControlDesign Combo1{"Combo1", {2340, 825, 3435, 315}, "", &BoldFont};
-constexpr ControlDesign Label1{"Label1", {210, 1260, 1995, 255}, "Enter Miravo Number!", &DialogFont};
+constexpr ControlDesign Label1{"Label1", {210, 1260, 1995, 255}, "Enter Miravo Number!"};
 constexpr ControlDesign txtDial_Num1{"txtDial_Num1", {2340, 1215, 3405, 315}, "", &BoldFont};
-constexpr ControlDesign Label2{"Label2", {210, 1620, 2100, 375}, "Language English or French", &DialogFont};
+constexpr ControlDesign Label2{"Label2", {210, 1620, 2100, 375}, "Language English or French"};
 constexpr ControlDesign txtDial_Num2{"txtDial_Num2", {2340, 1590, 1350, 315}, "", &BoldFont};
 constexpr ControlDesign Label9{"Label9", {3945, 1650, 1050, 270}, "Com Port", &ComPortFont};
 constexpr ControlDesign txtPort{"txtPort", {5010, 1605, 690, 315}, "", &BoldFont};
-constexpr ControlDesign Label3{"Label3", {210, 1950, 2055, 300}, "Enter Access PIN Number!", &DialogFont};
+constexpr ControlDesign Label3{"Label3", {210, 1950, 2055, 300}, "Enter Access PIN Number!"};
 constexpr ControlDesign txtDial_Num3{"txtDial_Num3", {2310, 1965, 2805, 315}, "", &BoldFont};
-constexpr ControlDesign Label6{"Label6", {210, 2400, 2010, 285}, "Select Clent or Friend", &DialogFont};
-constexpr ControlDesign Combo2{"Combo2", {2340, 2355, 3180, 315}, "", &DialogFont};
-constexpr ControlDesign Label4{"Label4", {210, 2760, 1860, 300}, "Select telephone number.", &DialogFont};
-constexpr ControlDesign txtDial_Num4{"txtDial_Num4", {2340, 2775, 3180, 315}, "", &DialogFont};
+constexpr ControlDesign Label6{"Label6", {210, 2400, 2010, 285}, "Select Clent or Friend"};
+constexpr ControlDesign Combo2{"Combo2", {2340, 2355, 3180, 315}, ""};
+constexpr ControlDesign Label4{"Label4", {210, 2760, 1860, 300}, "Select telephone number."};
+constexpr ControlDesign txtDial_Num4{"txtDial_Num4", {2340, 2775, 3180, 315}, ""};
 constexpr ControlDesign cmdDial{"cmdDial", {270, 3570, 1500, 330}, "Dial", &BoldFont};
 constexpr ControlDesign cmdConnect{"cmdConnect", {1815, 3570, 1500, 330}, "Connect", &BoldFont};
 constexpr ControlDesign Command1{"Command1", {3375, 3570, 1500, 330}, "Products", &BoldFont};
 constexpr ControlDesign cmdPhonebook{"cmdPhonebook", {270, 4005, 1500, 330}, "Phonebook", &BoldFont};
 constexpr ControlDesign cmdDisconnect{"cmdDisconnect", {1815, 4005, 1500, 330}, "Disconnect", &BoldFont};
 constexpr ControlDesign cmdClose{"cmdClose", {3375, 4005, 1500, 330}, "Close", &BoldFont};
-constexpr ControlDesign Image2{"Image2", {6360, 90, 1410, 1095}, "", &DialogFont};
-constexpr ControlDesign Image1{"Image1", {6360, 1200, 1455, 2325}, "", &DialogFont};
+constexpr ControlDesign Image2{"Image2", {6360, 90, 1410, 1095}, ""};
+constexpr ControlDesign Image1{"Image1", {6360, 1200, 1455, 2325}, ""};
 
 // A line edit cuts its text at 32,767 characters unless told otherwise: a longer access number from the store
 // would be dialed short.
@@ -96,8 +97,6 @@ frmMiravoCall::frmMiravoCall(QWidget* parent)
     buildControls();
     allowLongValues(this);
     shapeFixedWindow(this, ClientWidth, ClientHeight);
-    m_startupNotice = new StartupNotice(this, ClientWidth, ClientHeight);
-    connect(m_startupNotice, &StartupNotice::readAgainRequested, this, &frmMiravoCall::cmdReadAgain_Click);
 
     // The load step. A failing list read shows no message box; the window opens all the same, with a notice.
     m_txtPort->setText(QStringLiteral("3"));
@@ -146,8 +145,8 @@ void frmMiravoCall::buildControls()
     m_cmdPhonebook = placeButton(this, cmdPhonebook);
     m_cmdDisconnect = placeButton(this, cmdDisconnect);
     m_cmdClose = placeButton(this, cmdClose);
-    placePicture(this, Image2, QStringLiteral(":/dialer/images/handset.png"), tr("Telephone handset"));
-    placePicture(this, Image1, QStringLiteral(":/dialer/images/card.png"), tr("Calling card"));
+    placePicture(this, Image2, QStringLiteral(":/dialer/images/handset.png"), "png", tr("Telephone handset"));
+    placePicture(this, Image1, QStringLiteral(":/dialer/images/card.png"), "png", tr("Calling card"));
 
     const QList<QWidget*> tabOrder{m_cmdConnect,   m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose,
                                    m_Combo1,       m_Combo2,       m_Command1,     m_cmdDial,      m_cmdDisconnect,
@@ -190,7 +189,13 @@ void frmMiravoCall::readStartUpLists()
         if (!m_clientsListed)
             failures.append({ListFailure::List::Clients, clients.failure()});
     }
-    m_startupNotice->report(phoneCardDatabasePath(), failures);
+    // Made on the first failure only: most starts read both lists and need no notice.
+    if (!failures.isEmpty() && !m_startupNotice) {
+        m_startupNotice = new StartupNotice(this, ClientWidth, ClientHeight);
+        connect(m_startupNotice, &StartupNotice::readAgainRequested, this, &frmMiravoCall::cmdReadAgain_Click);
+    }
+    if (m_startupNotice)
+        m_startupNotice->report(phoneCardDatabasePath(), failures);
 }
 
 void frmMiravoCall::cmdReadAgain_Click()
@@ -289,11 +294,9 @@ void frmMiravoCall::cmdPhonebook_Click()
 void frmMiravoCall::Command1_Click()
 {
     // The product page is fetched and dropped: nothing waits for it, and a page that cannot be reached is not
-    // worth a message. The browser window loads the page by itself.
-    if (!m_Inet1)
-        m_Inet1 = new QNetworkAccessManager(this);
-    QNetworkReply* reply = m_Inet1->get(QNetworkRequest(productPageUrl()));
-    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    // worth a message. The browser window loads the page by itself. The transfer's objects are this window's
+    // children.
+    fetchAndDrop(productPageUrl(), this);
 
     showBrowserWindow();
 }

@@ -13,7 +13,6 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QNetworkAccessManager;
 class QPushButton;
 
 namespace miravo {
@@ -69,11 +68,10 @@ private:
     QPushButton* m_cmdPhonebook = nullptr;
     QPushButton* m_cmdDisconnect = nullptr;
     QPushButton* m_cmdClose = nullptr;
-    QNetworkAccessManager* m_Inet1 = nullptr; // fetches the product page for "Products"
     StartupNotice* m_startupNotice = nullptr; // below the designed area, while a start-up list is unread
     bool m_companiesListed = false;
     bool m_clientsListed = false;
-    QPointer<frmPhone> m_keypad;              // the keypad window, dialing from this window's fields
+    QPointer<frmPhone> m_keypad; // the keypad window, dialing from this window's fields
 
     int m_portNumber = 1;
     // The window's own modem link, numbered once at start-up; the keypad window has a port object of its own.

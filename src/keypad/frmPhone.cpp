@@ -119,7 +119,8 @@ frmPhone::~frmPhone() = default;
 void frmPhone::buildControls()
 {
     // Created first, so that every other control lies over it.
-    placePicture(this, Image1, QStringLiteral(":/keypad/images/keypad-background.jpg"), tr("Keypad background"));
+    placePicture(this, Image1, QStringLiteral(":/keypad/images/keypad-background.jpg"), "jpeg",
+                 tr("Keypad background"));
 
     m_txtnumbers = place(new QPlainTextEdit(this), txtnumbers);
     m_txtnewport = place(new QLineEdit(this), txtnewport);

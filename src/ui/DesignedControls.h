@@ -7,15 +7,19 @@
 #pragma once
 
 #include "ui/AccessibleControls.h"
+#include "ui/Picture.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
 #include <QFont>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace miravo {
 
@@ -42,9 +46,18 @@ struct ControlDesign {
 // narrow, sans serif takes its place, so that the captions fit their designed frames.
 inline QFont designedFont(const FontDesign& design)
 {
+    QStringList families{QString::fromLatin1(design.family), QStringLiteral("Microsoft Sans Serif"),
+                         QStringLiteral("Liberation Sans"), QStringLiteral("Arial")};
+    // Only the first installed one: for every family it does not find, Qt asks the font configuration for an
+    // alias, once per size and weight, which costs the start a few milliseconds. Where none is installed, the whole
+    // list goes to Qt, whose substitution then decides.
+    const QStringList installed = QFontDatabase::families();
+    const auto first = std::find_if(families.cbegin(), families.cend(),
+                                    [&](const QString& name) { return installed.contains(name, Qt::CaseInsensitive); });
+    if (first != families.cend())
+        families = QStringList{*first};
     QFont font;
-    font.setFamilies({QString::fromLatin1(design.family), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    font.setFamilies(families);
     font.setPointSizeF(design.pointSize);
     font.setBold(design.bold);
     return font;
@@ -98,12 +111,13 @@ inline QComboBox* placeEditableCombo(QWidget* parent, const ControlDesign& desig
     return combo;
 }
 
-// A picture stretched over its designed rectangle; `description` is what a screen reader says for it.
-inline QLabel* placePicture(QWidget* parent, const ControlDesign& design, const QString& resource,
+// A picture stretched over its designed rectangle, read as an image of `format` (see Picture.h); `description` is
+// what a screen reader says for it.
+inline QLabel* placePicture(QWidget* parent, const ControlDesign& design, const QString& resource, const char* format,
                             const QString& description)
 {
     auto* picture = place(new QLabel(parent), design);
-    picture->setPixmap(QPixmap(resource));
+    picture->setPixmap(readPicture(resource, format, parent->devicePixelRatioF()));
     picture->setScaledContents(true);
     picture->setAccessibleName(description);
     return picture;

@@ -1,6 +1,7 @@
-# cmake -DPROGRAM=<executable> -DMODULE=<browser module> -P CheckLinkedLibraries.cmake
-# Fails unless the program's ELF NEEDED entries name no QtWebEngine library while the module's do: the program
-# starts without the browser engine and loads it with the module on first use.
+# cmake -DPROGRAM=<executable> -DMODULE=<browser module> -DFETCH_MODULE=<fetch module> -P CheckLinkedLibraries.cmake
+# Fails unless the program's ELF NEEDED entries name no QtWebEngine and no QtNetwork library while the modules'
+# do: the program starts without the browser engine and the network library and loads them with the modules on
+# first use.
 find_program(READELF NAMES readelf REQUIRED)
 
 function(needed_libraries file out)
@@ -19,8 +20,10 @@ endfunction()
 
 needed_libraries(${PROGRAM} program)
 needed_libraries(${MODULE} module)
+needed_libraries(${FETCH_MODULE} fetch_module)
 message(STATUS "program needs: ${program}")
 message(STATUS "module needs: ${module}")
+message(STATUS "fetch module needs: ${fetch_module}")
 
 if(NOT program MATCHES "libQt6Widgets")
     message(FATAL_ERROR "could not read the program's libraries (no libQt6Widgets among them)")
@@ -30,4 +33,10 @@ if(program MATCHES "WebEngine")
 endif()
 if(NOT module MATCHES "libQt6WebEngineWidgets")
     message(FATAL_ERROR "the browser module does not link the browser engine: ${module}")
+endif()
+if(program MATCHES "libQt6Network")
+    message(FATAL_ERROR "the program links the network library: ${program}")
+endif()
+if(NOT fetch_module MATCHES "libQt6Network")
+    message(FATAL_ERROR "the fetch module does not link the network library: ${fetch_module}")
 endif()

@@ -1,8 +1,6 @@
-// main() for the tests that run the browser engine: it prepares the application for the engine before creating
-// it, as the program's own main() does; QTEST_MAIN gives no place for that.
+// main() for the tests that run the browser engine: the application is created as the program's own main() does
+// (nothing prepared for the engine), with 96 dots per inch so that the designed sizes are exact pixels.
 #pragma once
-
-#include "browser/BrowserLoader.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -10,7 +8,6 @@
 #define MIRAVO_WEBENGINE_TEST_MAIN(TestClass)                                                                          \
     int main(int argc, char* argv[])                                                                                   \
     {                                                                                                                  \
-        miravo::prepareApplicationForBrowser();                                                                        \
         QApplication app(argc, argv);                                                                                  \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                                       \
         TestClass test;                                                                                                \

@@ -1,6 +1,6 @@
-// "Products" when the browser module is missing or broken: the main window fetches the product page, says in a
-// message box that the browser cannot be opened, and goes on. Needs no browser engine, so it also runs in the
-// sanitizer build.
+// "Products" when the browser module is missing or broken: the main window fetches the product page (through the
+// fetch module, which lies in the same folder), says in a message box that the browser cannot be opened, and goes
+// on. Needs no browser engine, so it also runs in the sanitizer build.
 #include "browser/BrowserLoader.h"
 #include "browser/ProductPage.h"
 #include "dialer/frmMiravoCall.h"
@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -24,6 +25,13 @@ namespace {
 
 const QString ProductPath = QStringLiteral("/products/miravodialer_rqt.htm");
 const QString CannotOpen = QStringLiteral("The browser window cannot be opened");
+
+// The program's module folder as it would be with the browser module gone: the fetch module alone.
+bool addFetchModule(const QTemporaryDir& folder)
+{
+    return QFile::copy(QStringLiteral(MIRAVO_PAGEFETCH_MODULE),
+                       folder.filePath(QStringLiteral("libmiravo_pagefetch.so")));
+}
 
 bool browserWindowOpen()
 {
@@ -40,6 +48,8 @@ class tst_BrowserLoading : public QObject {
 private slots:
     void cleanup();
     void productPageAddress();
+    // First of the presses: a fetch module once loaded stays loaded for the rest of the process.
+    void missingFetchModuleIsSilent();
     void productPageAddressForHostSetting_data();
     void productPageAddressForHostSetting();
     void brokenModuleIsReported_data();
@@ -129,6 +139,7 @@ void tst_BrowserLoading::brokenModuleIsReported()
     QFETCH(QString, reason);
 
     QTemporaryDir folder;
+    QVERIFY(addFetchModule(folder));
     const QString modulePath = folder.filePath(QStringLiteral("libmiravo_browser.so"));
     if (content == QLatin1String("text")) {
         QFile file(modulePath);
@@ -172,8 +183,9 @@ void tst_BrowserLoading::brokenModuleIsReported()
 
 void tst_BrowserLoading::unreachableProductPageIsSilent()
 {
-    QTemporaryDir emptyFolder;
-    setBrowserModuleFolders({emptyFolder.path()});
+    QTemporaryDir folder;
+    QVERIFY(addFetchModule(folder));
+    setBrowserModuleFolders({folder.path()});
     quint16 closedPort = 0;
     {
         LoopbackHttpServer gone;
@@ -187,9 +199,31 @@ void tst_BrowserLoading::unreachableProductPageIsSilent()
     window.show();
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
     // The failed fetch finishes and is dropped without a word; the one message is the missing module's.
+    QVERIFY(!window.findChildren<QNetworkAccessManager*>().isEmpty());
     QTRY_VERIFY(window.findChildren<QNetworkReply*>().isEmpty());
     QCOMPARE(messages.shown().size(), 1);
     QVERIFY(messages.texts().first().startsWith(CannotOpen));
+    QVERIFY(window.isVisible());
+}
+
+void tst_BrowserLoading::missingFetchModuleIsSilent()
+{
+    // Neither module where the program looks: the browser's message is the only sign, and nothing is fetched.
+    QTemporaryDir emptyFolder;
+    setBrowserModuleFolders({emptyFolder.path()});
+    LoopbackHttpServer server;
+    server.addPage(ProductPath, QStringLiteral("Products"));
+    setProductPageUrl(server.url(ProductPath));
+
+    TempDataFolder data;
+    ScriptedMessages messages;
+    frmMiravoCall window;
+    window.show();
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    QCOMPARE(messages.shown().size(), 1);
+    QVERIFY(messages.texts().first().startsWith(CannotOpen));
+    // The transfer object is made as the fetch starts; there is none.
+    QVERIFY(window.findChildren<QNetworkAccessManager*>().isEmpty());
     QVERIFY(window.isVisible());
 }
 

@@ -20,9 +20,9 @@
 using namespace miravo;
 using miravo::test::click;
 using miravo::test::control;
-using miravo::test::row;
 using miravo::test::holdPort;
 using miravo::test::portFree;
+using miravo::test::row;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
 using miravo::test::VirtualModemRecorder;

@@ -1,5 +1,5 @@
-// The toolkit services every window stands on: message boxes, single windows, the event-processing wait, twips and
-// the placing of designed controls.
+// The toolkit services every window stands on: message boxes, single windows, the event-processing wait, twips,
+// the placing of designed controls and the windows' pictures.
 #include "support/Controls.h"
 #include "support/ScriptedMessages.h"
 #include "support/ScriptedWait.h"
@@ -7,6 +7,7 @@
 #include "ui/DesignedControls.h"
 #include "ui/EventWait.h"
 #include "ui/MessageService.h"
+#include "ui/Picture.h"
 #include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
@@ -15,6 +16,7 @@
 #include <QDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -77,6 +79,8 @@ private slots:
     void designedFontFallsBack_data();
     void designedFontFallsBack();
     void editableComboKeepsTheList();
+    void pictures_data();
+    void pictures();
 };
 
 void tst_UiServices::realMessageBoxes_data()
@@ -461,6 +465,45 @@ void tst_UiServices::editableComboKeepsTheList()
     QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
     QCOMPARE(combo->currentText(), QStringLiteral("Lang"));
     QCOMPARE(combo->count(), 2);
+}
+
+void tst_UiServices::pictures_data()
+{
+    // The main window's card picture is 97 x 155 pixels, with a rendering at twice that beside it; the keypad's
+    // background has none. An empty size: nothing is read.
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<qreal>("screenRatio");
+    QTest::addColumn<QSize>("pixels");
+    QTest::addColumn<qreal>("pictureRatio");
+    const QString card = QStringLiteral(":/dialer/images/card.png");
+    const QString background = QStringLiteral(":/keypad/images/keypad-background.jpg");
+    QVERIFY(!QImageReader(background).size().isEmpty());
+    QTest::newRow("normal screen: the frame-size rendering")
+        << card << QByteArray("png") << 1.0 << QSize(97, 155) << 1.0;
+    QTest::newRow("double screen: the @2x rendering") << card << QByteArray("png") << 2.0 << QSize(194, 310) << 2.0;
+    QTest::newRow("screen at 1.25: the @2x rendering, scaled down")
+        << card << QByteArray("png") << 1.25 << QSize(194, 310) << 2.0;
+    QTest::newRow("no @2x rendering: the picture itself")
+        << background << QByteArray("jpeg") << 2.0 << QImageReader(background).size() << 1.0;
+    QTest::newRow("the wrong format: nothing, no guessing") << card << QByteArray("jpeg") << 1.0 << QSize() << 1.0;
+    QTest::newRow("no such picture") << ":/dialer/images/none.png" << QByteArray("png") << 2.0 << QSize() << 1.0;
+}
+
+void tst_UiServices::pictures()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, format);
+    QFETCH(qreal, screenRatio);
+    QFETCH(QSize, pixels);
+    QFETCH(qreal, pictureRatio);
+
+    const QPixmap picture = readPicture(path, format.constData(), screenRatio);
+    QCOMPARE(picture.isNull(), pixels.isEmpty());
+    if (picture.isNull())
+        return;
+    QCOMPARE(picture.size(), pixels);
+    QCOMPARE(picture.devicePixelRatio(), pictureRatio);
 }
 
 QTEST_MAIN(tst_UiServices)

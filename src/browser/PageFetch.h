@@ -1,0 +1,29 @@
+// The "Products" fetch of the product page. The transfer needs QtNetwork, which brings proxy and Kerberos
+// libraries with it (about 1.5 MB and 5 ms at start); the program does not link it. A small module of its own,
+// libmiravo_pagefetch.so, links it and is loaded on the first fetch, from the folders the browser module is looked
+// for in. It is separate from the browser module so that the fetch happens even when the browser cannot be loaded.
+#pragma once
+
+#include <QObject>
+#include <QtPlugin>
+
+class QUrl;
+
+namespace miravo {
+
+// Fetches `url` and drops the content: nothing waits for it, and a page that cannot be reached is not worth a
+// message. The transfer's objects are children of `owner` and go with it. When the module is missing or cannot
+// be loaded, nothing is fetched, silently.
+void fetchAndDrop(const QUrl& url, QObject* owner);
+
+// What the module offers.
+class PageFetchModule {
+public:
+    virtual ~PageFetchModule() = default;
+    virtual void fetchAndDrop(const QUrl& url, QObject* owner) = 0;
+};
+
+} // namespace miravo
+
+#define MiravoPageFetchModule_iid "org.miravodialer.PageFetchModule/1.0"
+Q_DECLARE_INTERFACE(miravo::PageFetchModule, MiravoPageFetchModule_iid)
