@@ -7,9 +7,9 @@
 
 #include <QTemporaryDir>
 
-inline void fillStartupDatabase(const QTemporaryDir& data)
+inline void fillStartupDatabase(const QString& folder)
 {
-    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", folder.toLocal8Bit());
     const QString path = miravo::phoneCardDatabasePath();
     miravo::schema::createDatabase(path);
     QList<miravo::schema::Row> vendors, clients;
@@ -19,4 +19,9 @@ inline void fillStartupDatabase(const QTemporaryDir& data)
     }
     miravo::schema::insertRows(path, QStringLiteral("Vendors"), vendors);
     miravo::schema::insertRows(path, QStringLiteral("Clients"), clients);
+}
+
+inline void fillStartupDatabase(const QTemporaryDir& data)
+{
+    fillStartupDatabase(data.path());
 }

@@ -6,6 +6,8 @@
 //                          memory one second later; prints the medians and their ratios.
 //                          On any other platform (offscreen): the main window, the bare window and the bare window
 //                          with one label, each started in a child of this benchmark, until exposed.
+//   bench_startup --fill DIR  fills the data folder DIR with the benchmark's database and ends (callgrind_startup.sh
+//                          counts the instructions of the same two starts with it).
 //   bench_startup --child main|bare|text [--stay]  one start of one kind (used by the above); "text" is the bare
 //                          window with one label, to show what the first text on screen costs; --stay keeps it
 //                          open until the process is killed.
@@ -246,6 +248,11 @@ int main(int argc, char** argv)
                         : qstrcmp(argv[2], "text") == 0 ? Kind::Text
                                                         : Kind::Bare,
                         argc >= 4 && qstrcmp(argv[3], "--stay") == 0);
+
+    if (argc >= 3 && qstrcmp(argv[1], "--fill") == 0) {
+        fillStartupDatabase(QString::fromLocal8Bit(argv[2]));
+        return 0;
+    }
 
     const int runs = argc >= 2 ? std::max(1, atoi(argv[1])) : 21;
     QTemporaryDir data;

@@ -78,6 +78,7 @@ private slots:
     void captionsNameTheirFields();
     void designedFontFallsBack_data();
     void designedFontFallsBack();
+    void designedFontSeesFontsAddedLater();
     void editableComboKeepsTheList();
     void pictures_data();
     void pictures();
@@ -447,6 +448,39 @@ void tst_UiServices::designedFontFallsBack()
     QCOMPARE(resolved.family(), QStringLiteral("Liberation Sans"));
     QCOMPARE(font.pointSizeF(), pointSize);
     QCOMPARE(resolved.bold(), bold);
+}
+
+// The installed families are kept between designed fonts; a font the application adds afterwards must still count.
+void tst_UiServices::designedFontSeesFontsAddedLater()
+{
+    // A family nobody has installed: Liberation Sans with its name changed, at the same length, in the name table
+    // (both its single-byte and its UTF-16 entries; the font files' checksums are not checked when reading).
+    QFile original(QStringLiteral("/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf"));
+    if (!original.open(QIODevice::ReadOnly))
+        QSKIP("Liberation Sans (fonts-liberation2) is not installed here.");
+    QByteArray font = original.readAll();
+    const QString oldName = QStringLiteral("Liberation Sans"), newName = QStringLiteral("Liberation Sanz");
+    const auto utf16be = [](const QString& text) {
+        QByteArray bytes;
+        for (const QChar c : text)
+            bytes.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xff));
+        return bytes;
+    };
+    font.replace(oldName.toLatin1(), newName.toLatin1());
+    font.replace(utf16be(oldName), utf16be(newName));
+    QVERIFY(!QFontDatabase::hasFamily(newName));
+
+    const QByteArray familyName = newName.toLatin1();
+    const FontDesign design{familyName.constData(), 9.75};
+    QCOMPARE(designedFont(design).families(), QStringList{QStringLiteral("Liberation Sans")});
+
+    const int id = QFontDatabase::addApplicationFontFromData(font);
+    QVERIFY(id >= 0);
+    QCOMPARE(QFontDatabase::applicationFontFamilies(id), QStringList{newName});
+    QCOMPARE(designedFont(design).families(), QStringList{newName});
+
+    QVERIFY(QFontDatabase::removeApplicationFont(id));
+    QCOMPARE(designedFont(design).families(), QStringList{QStringLiteral("Liberation Sans")});
 }
 
 void tst_UiServices::editableComboKeepsTheList()
