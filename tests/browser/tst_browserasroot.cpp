@@ -1,6 +1,7 @@
 // "Products" as root, with nothing outside the program switching the engine's sandbox off: the engine would end
 // the whole process then. The program must go on, and the browser window opens on the product page. Run by ctest
 // without the sandbox variables that the other browser tests get; a process that ends here fails the test.
+#include "ProductPageTests.h"
 #include "WebEngineTestMain.h"
 #include "browser/ProductPage.h"
 #include "dialer/frmMiravoCall.h"
@@ -13,26 +14,10 @@
 #include <unistd.h>
 
 using namespace miravo;
+using namespace miravo::test;
 using miravo::test::LoopbackHttpServer;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
-
-namespace {
-
-constexpr int LoadTimeout = 20000;
-const QString ProductPath = QStringLiteral("/products/miravodialer_rqt.htm");
-const QString ProductTitle = QStringLiteral("MiravoDialer products");
-
-QWidget* browserWindow()
-{
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == QLatin1String("frmBrowser"))
-            return window;
-    }
-    return nullptr;
-}
-
-} // namespace
 
 class tst_BrowserAsRoot : public QObject {
     Q_OBJECT

@@ -1,6 +1,7 @@
 // "Products" when the browser module is missing or broken: the main window fetches the product page (through the
 // fetch module, which lies in the same folder), says in a message box that the browser cannot be opened, and goes
 // on. Needs no browser engine, so it also runs in the sanitizer build.
+#include "ProductPageTests.h"
 #include "browser/BrowserLoader.h"
 #include "browser/ProductPage.h"
 #include "dialer/frmMiravoCall.h"
@@ -17,13 +18,13 @@
 #include <QtTest>
 
 using namespace miravo;
+using namespace miravo::test;
 using miravo::test::LoopbackHttpServer;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
 
 namespace {
 
-const QString ProductPath = QStringLiteral("/products/miravodialer_rqt.htm");
 const QString CannotOpen = QStringLiteral("The browser window cannot be opened");
 
 // The program's module folder as it would be with the browser module gone: the fetch module alone.
@@ -31,13 +32,6 @@ bool addFetchModule(const QTemporaryDir& folder)
 {
     return QFile::copy(QStringLiteral(MIRAVO_PAGEFETCH_MODULE),
                        folder.filePath(QStringLiteral("libmiravo_pagefetch.so")));
-}
-
-bool browserWindowOpen()
-{
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    return std::any_of(windows.cbegin(), windows.cend(),
-                       [](const QWidget* window) { return window->objectName() == QLatin1String("frmBrowser"); });
 }
 
 } // namespace
@@ -172,7 +166,7 @@ void tst_BrowserLoading::brokenModuleIsReported()
         QVERIFY2(messages.texts().last().section(QLatin1Char('\n'), 1).contains(reason.arg(folder.path())),
                  qPrintable(messages.texts().last()));
         QCOMPARE(messages.shown().last().title, QStringLiteral("MiravoDialer"));
-        QVERIFY(!browserWindowOpen());
+        QVERIFY(!browserWindow());
         QVERIFY(window.isVisible());
         // The fetch does not depend on the browser: it reaches the server all the same.
         QTRY_COMPARE(server.requestCount(ProductPath), press);

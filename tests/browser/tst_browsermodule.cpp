@@ -1,6 +1,7 @@
 // "Products" in the main window with the real browser module, loaded from the build's lib folder next to bin:
 // the fetch and the browser window on the product page, one window at a time, a fresh window after closing, and
 // the browser engine only in the process once the button has been pressed.
+#include "ProductPageTests.h"
 #include "WebEngineTestMain.h"
 #include "browser/ProductPage.h"
 #include "dialer/frmMiravoCall.h"
@@ -17,35 +18,15 @@
 #include <QTimer>
 
 using namespace miravo;
+using namespace miravo::test;
 using miravo::test::LoopbackHttpServer;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
 
 namespace {
 
-constexpr int LoadTimeout = 20000;
-
-const QString ProductPath = QStringLiteral("/products/miravodialer_rqt.htm");
-const QString ProductTitle = QStringLiteral("MiravoDialer products");
 const QString OtherPath = QStringLiteral("/other.htm");
 const QString OtherTitle = QStringLiteral("Another page");
-
-QWidget* browserWindow()
-{
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == QLatin1String("frmBrowser"))
-            return window;
-    }
-    return nullptr;
-}
-
-int browserWindowCount()
-{
-    int count = 0;
-    for (const QWidget* window : QApplication::topLevelWidgets())
-        count += window->objectName() == QLatin1String("frmBrowser") ? 1 : 0;
-    return count;
-}
 
 bool engineInProcess()
 {
@@ -114,7 +95,7 @@ void tst_BrowserModule::cleanup()
 {
     if (QWidget* window = browserWindow())
         window->close();
-    QTRY_COMPARE(browserWindowCount(), 0);
+    QTRY_COMPARE(browserWindows().size(), 0);
     QVERIFY2(m_messages.shown().isEmpty(), qPrintable(m_messages.texts().join(QLatin1Char('\n'))));
 }
 
@@ -152,7 +133,7 @@ void tst_BrowserModule::secondPressRaisesTheSameWindow()
     const int fetched = fetches(m_server, ProductPath);
 
     pressProducts(&window);
-    QCOMPARE(browserWindowCount(), 1);
+    QCOMPARE(browserWindows().size(), 1);
     QCOMPARE(browserWindow(), browser.data());
     // Brought to the front only: no second start-up, so no new load and no new list entry; the fetch runs again.
     QTRY_COMPARE(fetches(m_server, ProductPath), fetched + 1);

@@ -2,6 +2,7 @@
 // browser engine, network library or image plugin, and the first "Products" makes the OpenGL context the engine
 // draws with and shows the product page, in an application created with nothing prepared for the browser.
 // Runs under tests/support/with-xvfb.sh.
+#include "ProductPageTests.h"
 #include "browser/ProductPage.h"
 #include "dialer/frmMiravoCall.h"
 #include "support/LoopbackHttpServer.h"
@@ -23,6 +24,7 @@
 #include <memory>
 
 using namespace miravo;
+using namespace miravo::test;
 using miravo::test::LoopbackHttpServer;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
@@ -30,9 +32,6 @@ using miravo::test::TempDataFolder;
 namespace {
 
 constexpr int Timeout = 20000;
-
-const QString ProductPath = QStringLiteral("/products/miravodialer_rqt.htm");
-const QString ProductTitle = QStringLiteral("MiravoDialer products");
 
 // Mesa's OpenGL libraries and drivers, and Qt's OpenGL glue for xcb: what creating an OpenGL context loads. (QtGui
 // itself links the small vendor-neutral libGL, libEGL and libGLX stubs; they load no driver.)
@@ -103,15 +102,6 @@ bool hasViewableWindow(qint64 pid)
             return true;
     }
     return false;
-}
-
-QWidget* browserWindow()
-{
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->objectName() == QLatin1String("frmBrowser"))
-            return window;
-    }
-    return nullptr;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The browser window with the real browser engine on the offscreen platform, against a web server on 127.0.0.1:
 // the busy indicator in the caption, the address box and its list, the toolbar commands and the layout rule.
+#include "ProductPageTests.h"
 #include "WebEngineTestMain.h"
 #include "browser/frmBrowser.h"
 #include "support/Controls.h"
@@ -22,15 +23,13 @@ using namespace miravo;
 using miravo::test::click;
 using miravo::test::control;
 using miravo::test::entries;
+using namespace miravo::test;
 using miravo::test::LoopbackHttpServer;
 
 namespace {
 
 // The engine's first start in a test process takes a few seconds.
-constexpr int LoadTimeout = 20000;
 
-const QString ProductPath = QStringLiteral("/products/miravodialer_rqt.htm");
-const QString ProductTitle = QStringLiteral("MiravoDialer products");
 const QString OtherPath = QStringLiteral("/other.htm");
 const QString OtherTitle = QStringLiteral("Another page");
 const QString SearchPath = QStringLiteral("/search.htm");

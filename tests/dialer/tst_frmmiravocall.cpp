@@ -2,6 +2,7 @@
 // the company and person lookups, and the window's designed shape.
 #include "dialer/frmMiravoCall.h"
 #include "support/Controls.h"
+#include "support/DatabaseLock.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDataFolder.h"
 
@@ -18,6 +19,7 @@
 
 using namespace miravo;
 using miravo::test::control;
+using miravo::test::DatabaseLock;
 using miravo::test::entries;
 using miravo::test::pick;
 using miravo::test::row;
@@ -47,40 +49,6 @@ private slots:
     void startUpNotice();
     void lookupWhileLocked();
 };
-
-namespace {
-
-// Another program holding the file in an exclusive transaction, until release(): no one else reads it meanwhile.
-class ExclusiveLock {
-public:
-    explicit ExclusiveLock(const QString& path)
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(path);
-        m_held = db.open() && QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE"));
-    }
-    ~ExclusiveLock()
-    {
-        release();
-        QSqlDatabase::database(m_name).close();
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    Q_DISABLE_COPY_MOVE(ExclusiveLock)
-
-    bool held() const { return m_held; }
-    void release()
-    {
-        if (m_held)
-            QSqlQuery(QSqlDatabase::database(m_name)).exec(QStringLiteral("ROLLBACK"));
-        m_held = false;
-    }
-
-private:
-    QString m_name = QStringLiteral("test-exclusive-lock");
-    bool m_held = false;
-};
-
-} // namespace
 
 void tst_frmMiravoCall::startUp()
 {
@@ -401,9 +369,9 @@ void tst_frmMiravoCall::startUpNotice()
         QVERIFY(folder.createDatabase(vendors, people));
     if (cause == QLatin1String("no Vendors"))
         QVERIFY(folder.exec("DROP TABLE Vendors"));
-    std::unique_ptr<ExclusiveLock> lock;
+    std::unique_ptr<DatabaseLock> lock;
     if (cause == QLatin1String("locked")) {
-        lock = std::make_unique<ExclusiveLock>(folder.databasePath());
+        lock = std::make_unique<DatabaseLock>(folder.databasePath(), DatabaseLock::Kind::Exclusive);
         QVERIFY(lock->held());
     }
 
@@ -458,7 +426,7 @@ void tst_frmMiravoCall::lookupWhileLocked()
                                   {row({{"Name", "Ann"}, {"Home", "100"}})}));
     ScriptedMessages messages;
     frmMiravoCall window;
-    ExclusiveLock lock(folder.databasePath());
+    DatabaseLock lock(folder.databasePath(), DatabaseLock::Kind::Exclusive);
     QVERIFY(lock.held());
 
     // The lookups give up on the lock and say so; the fields keep their texts.

@@ -6,6 +6,7 @@
 #include "data/frmVendors.h"
 #include "dialer/frmMiravoCall.h"
 #include "support/Controls.h"
+#include "support/DatabaseLock.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDataFolder.h"
 #include "ui/WindowRegistry.h"
@@ -31,6 +32,7 @@
 using namespace miravo;
 using miravo::test::click;
 using miravo::test::control;
+using miravo::test::DatabaseLock;
 using miravo::test::row;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
@@ -124,38 +126,6 @@ QStringList stored(const QString& table, const QString& column)
     QSqlDatabase::removeDatabase(QStringLiteral("test-read"));
     return values;
 }
-
-// Another program holding a write lock on the file, until release().
-class WriteLock {
-public:
-    WriteLock()
-        : m_name(QStringLiteral("test-lock-%1").arg(++s_count))
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(phoneCardDatabasePath());
-        m_held = db.open() && QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE"));
-    }
-    ~WriteLock()
-    {
-        release();
-        QSqlDatabase::database(m_name).close();
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    Q_DISABLE_COPY_MOVE(WriteLock)
-
-    bool held() const { return m_held; }
-    void release()
-    {
-        if (m_held)
-            QSqlQuery(QSqlDatabase::database(m_name)).exec(QStringLiteral("ROLLBACK"));
-        m_held = false;
-    }
-
-private:
-    static inline int s_count = 0;
-    QString m_name;
-    bool m_held = false;
-};
 
 // Makes the file read-only for this process. Permissions do not bind root, which is how CI runs, so root
 // sets the file's immutable flag as well. Returns false when neither works here.
@@ -722,9 +692,9 @@ void tst_RecordEditors::storeRefused()
     QFETCH(QString, description);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
-    std::unique_ptr<WriteLock> lock;
+    std::unique_ptr<DatabaseLock> lock;
     if (locked) {
-        lock = std::make_unique<WriteLock>();
+        lock = std::make_unique<DatabaseLock>(phoneCardDatabasePath(), DatabaseLock::Kind::Write);
         QVERIFY(lock->held());
     } else {
         m_madeReadOnly = true;
@@ -775,7 +745,7 @@ void tst_RecordEditors::closeWithRefusedValues()
     QFETCH(QString, window);
     const EditorKind& kind = editorKind(window);
     QVERIFY(createDatabase(3));
-    WriteLock lock;
+    DatabaseLock lock(phoneCardDatabasePath(), DatabaseLock::Kind::Write);
     QVERIFY(lock.held());
     QPointer<QWidget> editor = showEditor(window);
     retype(field(editor, kind.keyIndex), "Alpha 2");
@@ -793,7 +763,7 @@ void tst_RecordEditors::closeWithRefusedValues()
     QCOMPARE(stored(kind.table, kind.keyColumn).first(), QStringLiteral("Alpha 2"));
 
     // A close refused again right after a refusal closes: the user has read why, and chose to close.
-    WriteLock again;
+    DatabaseLock again(phoneCardDatabasePath(), DatabaseLock::Kind::Write);
     QVERIFY(again.held());
     editor = showEditor(window);
     retype(field(editor, kind.keyIndex), "Alpha 3");
