@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QSqlTableModel>
 
-#include <limits>
 #include <utility>
 
 namespace miravo {
@@ -56,6 +55,7 @@ RecordEditor::RecordEditor(const EditorDesign& design, QWidget* parent)
     // design font, would cut "Card_Password:" and "CompAddress:" short in their labels.
     setFont(designedFont(DialogFont));
     buildControls();
+    allowLongValues(this);
 
     m_mapper = new QDataWidgetMapper(this);
     // The window decides when values go into the record (when it is left, or on Update), not the focus.
@@ -81,9 +81,6 @@ void RecordEditor::buildControls()
         auto* field = place(new QLineEdit(this), {fieldName.constData(), design.field});
         // The store gives every new record its ID; it is shown, not the user's to change.
         field->setReadOnly(QLatin1String(design.column) == IdColumn);
-        // A line edit cuts its text at 32,767 characters unless told otherwise; a longer value would then be
-        // stored back short by merely looking at it.
-        field->setMaxLength(std::numeric_limits<int>::max());
         // After a refused close, typing makes the next close try to store again before it closes.
         connect(field, &QLineEdit::textEdited, this, [this] { m_closeRefused = false; });
         m_txtFields[design.index] = field;

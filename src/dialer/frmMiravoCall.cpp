@@ -23,8 +23,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <limits>
-
 namespace miravo {
 namespace {
 
@@ -63,14 +61,6 @@ constexpr ControlDesign cmdDisconnect{"cmdDisconnect", {1815, 4005, 1500, 330}, 
 constexpr ControlDesign cmdClose{"cmdClose", {3375, 4005, 1500, 330}, "Close", &BoldFont};
 constexpr ControlDesign Image2{"Image2", {6360, 90, 1410, 1095}, ""};
 constexpr ControlDesign Image1{"Image1", {6360, 1200, 1455, 2325}, ""};
-
-// A line edit cuts its text at 32,767 characters unless told otherwise: a longer access number from the store
-// would be dialed short.
-void allowLongValues(QWidget* window)
-{
-    for (QLineEdit* edit : window->findChildren<QLineEdit*>())
-        edit->setMaxLength(std::numeric_limits<int>::max());
-}
 
 // Appends a start-up list's entries, keeping the text the user may have typed meanwhile.
 bool fillList(QComboBox* list, const Result<QStringList>& read)

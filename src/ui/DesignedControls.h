@@ -15,12 +15,14 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
 
 #include <algorithm>
+#include <limits>
 
 namespace miravo {
 
@@ -132,6 +134,15 @@ inline QComboBox* placeEditableCombo(QWidget* parent, const ControlDesign& desig
     if (*design.caption)
         combo->setEditText(QString::fromLatin1(design.caption));
     return combo;
+}
+
+// Lifts the length limit of every text field in `window`, the text boxes of its combo boxes included. A line edit
+// cuts its text at 32,767 characters unless told otherwise: a longer value from the store would be dialed short, or
+// stored back short by merely looking at it.
+inline void allowLongValues(QWidget* window)
+{
+    for (QLineEdit* edit : window->findChildren<QLineEdit*>())
+        edit->setMaxLength(std::numeric_limits<int>::max());
 }
 
 // A picture stretched over its designed rectangle, read as an image of `format` (see Picture.h); `description` is
