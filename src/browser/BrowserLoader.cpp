@@ -52,9 +52,9 @@ QStringList defaultModuleFolders(const QString& programFolder)
 // When no folder holds the module file at all, says so with the file's name and every folder it was looked for
 // in, so that a broken installation can be put right without reading the source. Empty when a folder holds it:
 // the loader's own reason why that file failed says more then.
-QString missingModuleMessage(const QStringList& folders)
+QString missingModuleMessage(const QString& name, const QStringList& folders)
 {
-    const QString fileName = QStringLiteral("lib%1.so").arg(ModuleName);
+    const QString fileName = QStringLiteral("lib%1.so").arg(name);
     QStringList shown;
     for (const QString& folder : folders) {
         if (QFileInfo::exists(QDir(folder).filePath(fileName)))
@@ -65,9 +65,9 @@ QString missingModuleMessage(const QStringList& folders)
         .arg(fileName, shown.join(QStringLiteral(", ")));
 }
 
-// Loads the module from the first folder that holds a loadable one. A module once loaded stays loaded for the rest
-// of the program's life: the browser engine it brings cannot be unloaded safely.
-Result<BrowserModule*> loadModule()
+// The browser module once loaded stays loaded for the rest of the program's life: the browser engine it brings
+// cannot be unloaded safely.
+Result<BrowserModule*> loadBrowserModule()
 {
     static BrowserModule* loaded = nullptr;
     if (loaded)
@@ -76,27 +76,12 @@ Result<BrowserModule*> loadModule()
     // The engine looks for the shared context as soon as its library is loaded.
     if (const Outcome context = ensureGlobalShareContext(); !context.ok())
         return context.failure();
-    QString error;
-    for (const QString& folder : browserModuleFolders()) {
-        // QPluginLoader adds the platform's prefix and suffix (lib....so) to the base name.
-        QPluginLoader loader(QDir(folder).filePath(ModuleName));
-        QObject* root = loader.instance();
-        if (!root) {
-            // A module that is there but broken says more than one that is missing from a later folder.
-            if (error.isEmpty() || QFileInfo::exists(loader.fileName()))
-                error = loader.errorString();
-            continue;
-        }
-        if (auto* module = qobject_cast<BrowserModule*>(root)) {
-            loaded = module;
-            return loaded;
-        }
-        error =
-            QStringLiteral("%1 is not the program's browser module.").arg(QDir::toNativeSeparators(loader.fileName()));
-    }
-    if (const QString missing = missingModuleMessage(browserModuleFolders()); !missing.isEmpty())
-        error = missing;
-    return Failure{error};
+    const Result<QObject*> root = loadProgramModule(
+        ModuleName, "browser", [](QObject* object) { return qobject_cast<BrowserModule*>(object) != nullptr; });
+    if (!root.ok())
+        return root.failure();
+    loaded = qobject_cast<BrowserModule*>(root.value());
+    return loaded;
 }
 
 } // namespace
@@ -113,11 +98,35 @@ void setBrowserModuleFolders(const QStringList& folders)
     folderOverride() = folders;
 }
 
+Result<QObject*> loadProgramModule(const QString& name, const char* kind, bool (*accepts)(QObject*))
+{
+    const QStringList folders = browserModuleFolders();
+    QString error;
+    for (const QString& folder : folders) {
+        // QPluginLoader adds the platform's prefix and suffix (lib....so) to the base name.
+        QPluginLoader loader(QDir(folder).filePath(name));
+        QObject* root = loader.instance();
+        if (!root) {
+            // A module that is there but broken says more than one that is missing from a later folder.
+            if (error.isEmpty() || QFileInfo::exists(loader.fileName()))
+                error = loader.errorString();
+            continue;
+        }
+        if (accepts(root))
+            return root;
+        error = QStringLiteral("%1 is not the program's %2 module.")
+                    .arg(QDir::toNativeSeparators(loader.fileName()), QLatin1String(kind));
+    }
+    if (const QString missing = missingModuleMessage(name, folders); !missing.isEmpty())
+        error = missing;
+    return Failure{error};
+}
+
 QWidget* showBrowserWindow()
 {
     // The window's class is the module's own: the program knows it only as a widget, in a slot of its own.
     return showWindowIn(openBrowserWindow(), []() -> QWidget* {
-        const Result<BrowserModule*> loaded = loadModule();
+        const Result<BrowserModule*> loaded = loadBrowserModule();
         if (!loaded.ok()) {
             showMessage(QStringLiteral("The browser window cannot be opened: its module could not be loaded.\n%1")
                             .arg(loaded.reason()));

@@ -2,9 +2,6 @@
 
 #include "browser/BrowserLoader.h"
 
-#include <QDir>
-#include <QPluginLoader>
-
 namespace miravo {
 namespace {
 
@@ -14,13 +11,12 @@ PageFetchModule* loadModule()
     static PageFetchModule* loaded = nullptr;
     if (loaded)
         return loaded;
-    for (const QString& folder : browserModuleFolders()) {
-        QPluginLoader loader(QDir(folder).filePath(QStringLiteral("miravo_pagefetch")));
-        if (auto* module = qobject_cast<PageFetchModule*>(loader.instance())) {
-            loaded = module;
-            break;
-        }
-    }
+    // A missing fetch module is not the user's concern: the browser window says what is wrong with the installation.
+    const Result<QObject*> root =
+        loadProgramModule(QStringLiteral("miravo_pagefetch"), "page fetch",
+                          [](QObject* object) { return qobject_cast<PageFetchModule*>(object) != nullptr; });
+    if (root.ok())
+        loaded = qobject_cast<PageFetchModule*>(root.value());
     return loaded;
 }
 
