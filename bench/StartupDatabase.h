@@ -3,7 +3,7 @@
 #pragma once
 
 #include "data/PhoneCardDatabase.h"
-#include "data/PhoneCardSchema.h"
+#include "PhoneCardSchema.h"
 
 #include <QTemporaryDir>
 

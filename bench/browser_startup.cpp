@@ -11,11 +11,11 @@
 //   <either build> --child [--bare]    one start (used by the above); prints the peak resident memory in KiB
 #include "StartupDatabase.h"
 #include "data/PhoneCardDatabase.h"
-#include "data/PhoneCardSchema.h"
+#include "PhoneCardSchema.h"
 #include "dialer/frmMiravoCall.h"
 
 #ifdef MIRAVO_BENCH_BROWSER_LINKED
-#include "browser/frmBrowser.h"
+#include "frmBrowser.h"
 #else
 #include "browser/BrowserLoader.h"
 #endif

@@ -2,7 +2,7 @@
 // close), against the least any reader can do: open the file with SQLite's C API, walk the whole table comparing
 // Company, close. Both at 1,000, 10,000 and 100,000 vendors.
 #include "data/PhoneCardDatabase.h"
-#include "data/PhoneCardSchema.h"
+#include "PhoneCardSchema.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -13,7 +13,7 @@
 //                          open until the process is killed.
 #include "StartupDatabase.h"
 #include "data/PhoneCardDatabase.h"
-#include "data/PhoneCardSchema.h"
+#include "PhoneCardSchema.h"
 #include "dialer/frmMiravoCall.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "browser/BrowserIcons.h"
+#include "BrowserIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,7 +1,7 @@
-#include "browser/BrowserPlugin.h"
+#include "BrowserPlugin.h"
 
-#include "browser/EngineSandbox.h"
-#include "browser/frmBrowser.h"
+#include "EngineSandbox.h"
+#include "frmBrowser.h"
 
 namespace miravo {
 

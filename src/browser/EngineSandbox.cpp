@@ -1,4 +1,4 @@
-#include "browser/EngineSandbox.h"
+#include "EngineSandbox.h"
 
 #include <QByteArray>
 #include <QtGlobal>

@@ -1,4 +1,4 @@
-#include "browser/WebBrowser.h"
+#include "WebBrowser.h"
 
 #include <QWebEngineHistory>
 #include <QWebEngineView>

@@ -1,7 +1,7 @@
-#include "browser/frmBrowser.h"
+#include "frmBrowser.h"
 
-#include "browser/BrowserIcons.h"
-#include "browser/WebBrowser.h"
+#include "BrowserIcons.h"
+#include "WebBrowser.h"
 #include "ui/DesignedControls.h"
 
 #include <QAction>

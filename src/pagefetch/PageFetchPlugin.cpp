@@ -1,4 +1,4 @@
-#include "browser/PageFetchPlugin.h"
+#include "PageFetchPlugin.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

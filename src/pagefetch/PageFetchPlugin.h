@@ -1,7 +1,7 @@
 // The entry point of the fetch module (libmiravo_pagefetch.so): the one piece of the program that uses QtNetwork.
 #pragma once
 
-#include "browser/PageFetch.h"
+#include "browser/PageFetchModule.h"
 
 #include <QObject>
 

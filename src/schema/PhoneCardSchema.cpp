@@ -1,4 +1,4 @@
-#include "data/PhoneCardSchema.h"
+#include "PhoneCardSchema.h"
 
 #include <QDir>
 #include <QFileInfo>

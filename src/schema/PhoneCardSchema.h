@@ -2,7 +2,7 @@
 // creates the file, a table or a column); the installer tool and the tests do.
 #pragma once
 
-#include "core/Result.h"
+#include "Result.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,7 +2,7 @@
 // the busy indicator in the caption, the address box and its list, the toolbar commands and the layout rule.
 #include "ProductPageTests.h"
 #include "WebEngineTestMain.h"
-#include "browser/frmBrowser.h"
+#include "frmBrowser.h"
 #include "support/Controls.h"
 #include "support/LoopbackHttpServer.h"
 #include "ui/Twips.h"

@@ -2,8 +2,8 @@
 // in a temporary data folder, driven through their buttons and fields. The two windows behave alike, so most
 // cases run over both.
 #include "data/PhoneCardDatabase.h"
-#include "data/frmClients.h"
-#include "data/frmVendors.h"
+#include "editors/frmClients.h"
+#include "editors/frmVendors.h"
 #include "dialer/frmMiravoCall.h"
 #include "support/Controls.h"
 #include "support/DatabaseLock.h"

@@ -2,7 +2,7 @@
 // path lands inside it, and builds PCData.mdb there from rows.
 #pragma once
 
-#include "data/PhoneCardSchema.h"
+#include "PhoneCardSchema.h"
 
 #include <QTemporaryDir>
 

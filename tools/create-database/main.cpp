@@ -2,7 +2,7 @@
 //   miravo-create-database [--samples] [--if-missing] [path]
 // Without a path it creates the file where the program looks for it. It never overwrites an existing file.
 #include "data/PhoneCardDatabase.h"
-#include "data/PhoneCardSchema.h"
+#include "PhoneCardSchema.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

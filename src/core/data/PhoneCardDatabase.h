@@ -6,7 +6,7 @@
 // Every query binds its values; no text from a field or the file is ever spliced into SQL.
 #pragma once
 
-#include "core/Result.h"
+#include "Result.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>

@@ -8,7 +8,7 @@
 // the user's values in the model, never reverted.
 #pragma once
 
-#include "core/Result.h"
+#include "Result.h"
 
 #include <QObject>
 #include <QSqlDatabase>

@@ -3,7 +3,7 @@
 // The main window is the source in the program; a source that goes away closes the keypad window first.
 #pragma once
 
-#include "keypad/KeypadTexts.h"
+#include "dialer/MainDialFields.h"
 
 #include <QString>
 

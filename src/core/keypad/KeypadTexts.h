@@ -3,6 +3,8 @@
 // dial itself is modem/TwoStageDial.h, shared with the main window.
 #pragma once
 
+#include "dialer/MainDialFields.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,14 +16,6 @@ inline const QString SlotLanguage = QStringLiteral("Language");
 inline const QString SlotAccessCode = QStringLiteral("Access Code / PIN");
 inline const QString SlotDestination = QStringLiteral("Long Distance Number");
 inline const QStringList SlotEntries{SlotLanguage, SlotAccessCode, SlotDestination, QString()};
-
-// The main window's dialing fields, as the keypad window reads them for one step.
-struct MainDialFields {
-    QString accessNumber; // txtDial_Num1
-    QString language;     // txtDial_Num2
-    QString accessCode;   // txtDial_Num3
-    QString destination;  // txtDial_Num4
-};
 
 // The value a slot stands for: its whole text compared exactly (letter case included) with the three names;
 // anything else, the empty entry included, stands for nothing.

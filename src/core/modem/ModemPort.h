@@ -5,7 +5,7 @@
 // exists, otherwise /dev/ttyS<n-1>. A number below 1, or one that names no device, makes the next open fail.
 #pragma once
 
-#include "core/Result.h"
+#include "Result.h"
 
 #include <QObject>
 #include <QString>

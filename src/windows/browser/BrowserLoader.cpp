@@ -3,7 +3,7 @@
 #include "browser/BrowserModule.h"
 #include "browser/ProductPage.h"
 #include "browser/ShareContext.h"
-#include "core/Result.h"
+#include "Result.h"
 #include "ui/MessageService.h"
 #include "ui/WindowRegistry.h"
 

@@ -2,7 +2,7 @@
 // time it is needed and stays loaded; the program itself does not link the browser engine.
 #pragma once
 
-#include "core/Result.h"
+#include "Result.h"
 
 #include <QStringList>
 

@@ -4,9 +4,9 @@
 // for in. It is separate from the browser module so that the fetch happens even when the browser cannot be loaded.
 #pragma once
 
-#include <QObject>
-#include <QtPlugin>
+#include "browser/PageFetchModule.h"
 
+class QObject;
 class QUrl;
 
 namespace miravo {
@@ -16,14 +16,4 @@ namespace miravo {
 // be loaded, nothing is fetched, silently.
 void fetchAndDrop(const QUrl& url, QObject* owner);
 
-// What the module offers.
-class PageFetchModule {
-public:
-    virtual ~PageFetchModule() = default;
-    virtual void fetchAndDrop(const QUrl& url, QObject* owner) = 0;
-};
-
 } // namespace miravo
-
-#define MiravoPageFetchModule_iid "org.miravodialer.PageFetchModule/1.0"
-Q_DECLARE_INTERFACE(miravo::PageFetchModule, MiravoPageFetchModule_iid)

@@ -1,7 +1,7 @@
 // The OpenGL context that the browser engine shares its drawing with, created when the browser is first needed.
 #pragma once
 
-#include "core/Result.h"
+#include "Result.h"
 
 namespace miravo {
 

@@ -4,7 +4,7 @@
 // is shown and takes back its designed size when it goes.
 #pragma once
 
-#include "core/Result.h"
+#include "Result.h"
 
 #include <QFrame>
 #include <QList>

@@ -1,7 +1,7 @@
-#include "data/RecordEditor.h"
+#include "editors/RecordEditor.h"
 
 #include "data/PhoneCardDatabase.h"
-#include "data/RecordNavigator.h"
+#include "editors/RecordNavigator.h"
 #include "ui/DesignedControls.h"
 #include "ui/MessageService.h"
 

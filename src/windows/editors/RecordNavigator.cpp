@@ -1,4 +1,4 @@
-#include "data/RecordNavigator.h"
+#include "editors/RecordNavigator.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

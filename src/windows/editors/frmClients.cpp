@@ -1,4 +1,4 @@
-#include "data/frmClients.h"
+#include "editors/frmClients.h"
 
 namespace miravo {
 namespace {

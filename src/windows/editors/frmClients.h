@@ -1,7 +1,7 @@
 // frmClients, "Clients - Contacts": the record editor of the Clients table (clients and friends).
 #pragma once
 
-#include "data/RecordEditor.h"
+#include "editors/RecordEditor.h"
 
 namespace miravo {
 

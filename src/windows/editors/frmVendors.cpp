@@ -1,4 +1,4 @@
-#include "data/frmVendors.h"
+#include "editors/frmVendors.h"
 
 namespace miravo {
 namespace {

@@ -1,7 +1,7 @@
 // frmVendors, "Vendors": the record editor of the Vendors table (card companies).
 #pragma once
 
-#include "data/RecordEditor.h"
+#include "editors/RecordEditor.h"
 
 namespace miravo {
 
