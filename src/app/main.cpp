@@ -17,7 +17,7 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral(MIRAVO_APP_ID));
     // The window's own icon, for a window manager that does not look the desktop entry up: 48 px only, read as PNG
     // alone (an icon file left to QIcon asks every image plugin installed first, see Picture.h). A 256 px one as
-    // well cost 0.7 MiB of the start's memory, for a picture the desktop entry's icon theme already offers.
+    // well would cost the start memory (bench/README.md) for a picture the desktop entry's icon theme offers.
     QApplication::setWindowIcon(QIcon(miravo::readPicture(QStringLiteral(":/icons/" MIRAVO_APP_ID "-48.png"), "png")));
 
     miravo::showMainWindow();

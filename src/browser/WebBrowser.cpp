@@ -3,10 +3,14 @@
 #include <QWebEngineHistory>
 #include <QWebEngineView>
 
+#include <atomic>
+
 namespace miravo {
 namespace {
 
-constexpr int UnansweredRequestMs = 2000;
+// A load starts within milliseconds (tens at the first start of the engine): a request unanswered this long is one
+// the engine will not answer.
+std::atomic<int> unansweredMs{2000};
 
 } // namespace
 
@@ -32,14 +36,23 @@ WebBrowser::WebBrowser(QWebEngineView* view, const BrowserPages& pages, QObject*
             m_requested = false;
     });
     // Some requests change nothing and the engine says nothing about them: "Back" to an entry with the very address
-    // shown, for one. Such a request is over when the engine has not started a load after a good while; a load
-    // starts within milliseconds (tens at the first start of the engine).
+    // shown, for one. Such a request is over when the engine has not started a load after a good while.
     m_unanswered.setSingleShot(true);
-    m_unanswered.setInterval(UnansweredRequestMs);
+    m_unanswered.setInterval(unansweredMs.load());
     connect(&m_unanswered, &QTimer::timeout, this, [this] { m_requested = false; });
 }
 
 WebBrowser::~WebBrowser() = default;
+
+int WebBrowser::unansweredRequestMs()
+{
+    return unansweredMs.load();
+}
+
+void WebBrowser::setUnansweredRequestMs(int ms)
+{
+    unansweredMs.store(ms);
+}
 
 void WebBrowser::requested()
 {
@@ -111,11 +124,6 @@ void WebBrowser::Stop()
 QString WebBrowser::LocationName() const
 {
     return m_view->title();
-}
-
-QString WebBrowser::LocationURL() const
-{
-    return m_view->url().toString();
 }
 
 } // namespace miravo

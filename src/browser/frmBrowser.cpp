@@ -45,6 +45,7 @@ constexpr int TimerInterval = 5; // ms, while a page loads
 
 // Toolbar buttons in order: each button's key is also its tooltip, and button n shows image n.
 constexpr const char* ButtonKeys[] = {"Back", "Forward", "Stop", "Refresh", "Home", "Search"};
+enum Button { Back, Forward, Stop, Refresh, Home, Search };
 
 const QString Working = QStringLiteral("Working...");
 
@@ -83,14 +84,14 @@ void frmBrowser::buildControls()
         m_imlIcons.append(toolbarIcon(i));
         QAction* button = m_tbToolBar->addAction(m_imlIcons.at(i), key);
         button->setObjectName(key);
-        button->setData(key);
         button->setToolTip(key);
     }
+    const QList<QAction*> buttons = m_tbToolBar->actions();
     // The platform's own keys for moving through the pages, Escape to stop loading.
-    m_tbToolBar->actions().at(0)->setShortcuts(QKeySequence::Back);
-    m_tbToolBar->actions().at(1)->setShortcuts(QKeySequence::Forward);
-    m_tbToolBar->actions().at(2)->setShortcut(QKeySequence(Qt::Key_Escape));
-    m_tbToolBar->actions().at(3)->setShortcuts(QKeySequence::Refresh);
+    buttons.at(Back)->setShortcuts(QKeySequence::Back);
+    buttons.at(Forward)->setShortcuts(QKeySequence::Forward);
+    buttons.at(Stop)->setShortcut(QKeySequence(Qt::Key_Escape));
+    buttons.at(Refresh)->setShortcuts(QKeySequence::Refresh);
 
     m_brwWebBrowser = place(new QWebEngineView(this), brwWebBrowser);
     // What the page itself says is the page's business; the view says what it is.
@@ -118,7 +119,20 @@ void frmBrowser::buildControls()
     connect(m_cboAddress, &QComboBox::activated, this, &frmBrowser::cboAddress_Click);
     connect(m_cboAddress->lineEdit(), &QLineEdit::returnPressed, this, &frmBrowser::cboAddress_KeyPress);
     connect(m_timTimer, &QTimer::timeout, this, &frmBrowser::timTimer_Timer);
-    connect(m_tbToolBar, &QToolBar::actionTriggered, this, &frmBrowser::tbToolBar_ButtonClick);
+    // Commands that cannot be carried out (Back on the first page) are passed over.
+    const auto onButton = [this, &buttons](Button button, auto command) {
+        connect(buttons.at(button), &QAction::triggered, this, [this, command] { tbToolBar_ButtonClick(command); });
+    };
+    onButton(Back, [this] { m_browser->GoBack(); });
+    onButton(Forward, [this] { m_browser->GoForward(); });
+    onButton(Refresh, [this] { m_browser->Refresh(); });
+    onButton(Home, [this] { m_browser->GoHome(); });
+    onButton(Search, [this] { m_browser->GoSearch(); });
+    onButton(Stop, [this] {
+        m_timTimer->stop();
+        m_browser->Stop();
+        setWindowTitle(m_browser->LocationName());
+    });
     connect(m_browser, &WebBrowser::DownloadComplete, this, &frmBrowser::brwWebBrowser_DownloadComplete);
 }
 
@@ -222,8 +236,6 @@ void frmBrowser::Form_Resize()
 // Picking an entry from the address list, with the mouse or the arrow keys.
 void frmBrowser::cboAddress_Click()
 {
-    if (m_UpdatingAddressList)
-        return;
     navigateToAddressBox();
 }
 
@@ -252,46 +264,16 @@ void frmBrowser::timTimer_Timer()
 }
 
 // A toolbar button. The timer goes on first, so that whatever the command does (even nothing, like "Back" on the
-// first page) ends with the page's name in the caption. Commands that cannot be carried out are passed over.
-void frmBrowser::tbToolBar_ButtonClick(QAction* button)
+// first page) ends with the page's name in the caption; "Stop" stops it again.
+void frmBrowser::tbToolBar_ButtonClick(const std::function<void()>& command)
 {
     m_timTimer->start();
-    const QString key = button->data().toString();
-    if (key == QLatin1String("Back")) {
-        m_browser->GoBack();
-    } else if (key == QLatin1String("Forward")) {
-        m_browser->GoForward();
-    } else if (key == QLatin1String("Refresh")) {
-        m_browser->Refresh();
-    } else if (key == QLatin1String("Home")) {
-        m_browser->GoHome();
-    } else if (key == QLatin1String("Search")) {
-        m_browser->GoSearch();
-    } else if (key == QLatin1String("Stop")) {
-        m_timTimer->stop();
-        m_browser->Stop();
-        setWindowTitle(m_browser->LocationName());
-    }
+    command();
 }
 
 void frmBrowser::brwWebBrowser_DownloadComplete()
 {
     setWindowTitle(m_browser->LocationName());
-}
-
-void frmBrowser::RememberCurrentAddress(const QString& /*address*/)
-{
-    setWindowTitle(m_browser->LocationName());
-    const QString current = m_browser->LocationURL();
-    const int found = m_cboAddress->findText(current, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    m_UpdatingAddressList = true;
-    if (found >= 0)
-        m_cboAddress->removeItem(found);
-    m_cboAddress->insertItem(0, current);
-    m_cboAddress->setCurrentIndex(0);
-    // Selecting the entry counts as picking it; the flag keeps that from navigating a second time.
-    cboAddress_Click();
-    m_UpdatingAddressList = false;
 }
 
 } // namespace miravo

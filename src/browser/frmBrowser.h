@@ -9,6 +9,8 @@
 #include <QList>
 #include <QWidget>
 
+#include <functional>
+
 class QAction;
 class QComboBox;
 class QKeyEvent;
@@ -46,18 +48,12 @@ private:
     void cboAddress_Click();
     void cboAddress_KeyPress();
     void timTimer_Timer();
-    void tbToolBar_ButtonClick(QAction* button);
+    void tbToolBar_ButtonClick(const std::function<void()>& command);
     void brwWebBrowser_DownloadComplete();
     void navigateToAddressBox();
     bool isAddressKey(const QKeyEvent* key) const;
 
-    // Puts the page shown first in the address list, without duplicates: run after each completed navigation it
-    // would keep a most-recent-first history. Nothing runs it, so the list keeps its one starting entry; attaching
-    // it to the engine's loadFinished is all it would take. The address passed is not used.
-    void RememberCurrentAddress(const QString& address);
-
     BrowserPages m_pages;
-    bool m_UpdatingAddressList = false;
 
     QToolBar* m_tbToolBar = nullptr;
     QWebEngineView* m_brwWebBrowser = nullptr;

@@ -4,12 +4,11 @@
 #include "support/TempDataFolder.h"
 
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 #include <csignal>
 
+using miravo::test::readColumn;
 using miravo::test::row;
 using miravo::test::TempDataFolder;
 
@@ -25,20 +24,7 @@ namespace {
 
 QString homeNumberOf(const QString& databasePath, const QString& name)
 {
-    QString value;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
-        db.setDatabaseName(databasePath);
-        if (db.open()) {
-            QSqlQuery query(db);
-            query.prepare(QStringLiteral("SELECT Home FROM Clients WHERE Name = ?"));
-            query.addBindValue(name);
-            if (query.exec() && query.next())
-                value = query.value(0).toString();
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    return value;
+    return readColumn(databasePath, QStringLiteral("SELECT Home FROM Clients WHERE Name = ?"), {name}).value(0);
 }
 
 } // namespace

@@ -338,8 +338,8 @@ void tst_frmBrowser::designedShape()
     auto* toolbar = control<QToolBar>(&window, "tbToolBar");
     QStringList keys;
     for (QAction* button : toolbar->actions()) {
-        keys.append(button->data().toString());
-        QCOMPARE(button->toolTip(), button->data().toString());
+        keys.append(button->objectName());
+        QCOMPARE(button->toolTip(), button->objectName());
         QVERIFY(!button->icon().pixmap(24, 24).isNull());
         QVERIFY(button->text().isEmpty() ||
                 qobject_cast<QToolButton*>(toolbar->widgetForAction(button))->toolButtonStyle() ==

@@ -56,7 +56,6 @@ void tst_frmMiravoCall::startUp()
     QVERIFY(folder.createDatabase());
     frmMiravoCall window;
     QCOMPARE(control<QLineEdit>(&window, "txtPort")->text(), QStringLiteral("3"));
-    QCOMPARE(window.portNumber(), 3);
     for (const char* name : {"txtDial_Num1", "txtDial_Num2", "txtDial_Num3"})
         QVERIFY(control<QLineEdit>(&window, name)->text().isEmpty());
     for (const char* name : {"Combo1", "Combo2", "txtDial_Num4"})

@@ -4,6 +4,7 @@
 #include "modem/ModemPort.h"
 #include "support/ComPorts.h"
 #include "support/Controls.h"
+#include "support/DialTexts.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempDataFolder.h"
 #include "support/VirtualModemRecorder.h"
@@ -18,18 +19,20 @@
 #include <memory>
 
 using namespace miravo;
+using miravo::test::Access;
 using miravo::test::click;
 using miravo::test::control;
 using miravo::test::holdPort;
 using miravo::test::portFree;
+using miravo::test::PortMessage;
 using miravo::test::row;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
+using miravo::test::Tone;
 using miravo::test::VirtualModemRecorder;
 
 namespace {
 
-const QString PortMessage = QStringLiteral("Check your com port settings.!");
 const QString Question = QStringLiteral("Pick up the handset when the dialing is complete. OK! ");
 
 struct Fields {
@@ -89,9 +92,8 @@ void tst_MainDialing::firstConnect_data()
 
     const Fields call{"18005551234", "2", "4321", "5551234"};
     QTest::newRow("Yes: access-number command, then tone command")
-        << call << MessageAnswer::Yes << QByteArray("ATDT18005551234\rATDT2,4321,,5551234,#\r\n") << true;
-    QTest::newRow("No: access-number command only, port closed")
-        << call << MessageAnswer::No << QByteArray("ATDT18005551234\r") << false;
+        << call << MessageAnswer::Yes << Access + Tone << true;
+    QTest::newRow("No: access-number command only, port closed") << call << MessageAnswer::No << Access << false;
     QTest::newRow("all fields empty, Yes")
         << Fields{} << MessageAnswer::Yes << QByteArray("ATDT\rATDT,,,,#\r\n") << true;
     QTest::newRow("letters and blanks sent as typed")

@@ -2,9 +2,9 @@
 // in a temporary data folder, driven through their buttons and fields. The two windows behave alike, so most
 // cases run over both.
 #include "data/PhoneCardDatabase.h"
+#include "dialer/frmMiravoCall.h"
 #include "editors/frmClients.h"
 #include "editors/frmVendors.h"
-#include "dialer/frmMiravoCall.h"
 #include "support/Controls.h"
 #include "support/DatabaseLock.h"
 #include "support/ScriptedMessages.h"
@@ -17,9 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -33,6 +30,7 @@ using namespace miravo;
 using miravo::test::click;
 using miravo::test::control;
 using miravo::test::DatabaseLock;
+using miravo::test::readColumn;
 using miravo::test::row;
 using miravo::test::ScriptedMessages;
 using miravo::test::TempDataFolder;
@@ -111,20 +109,7 @@ QStringList fieldTexts(QWidget* window, int count)
 // The column as stored in the file, in table order; Null reads "<Null>".
 QStringList stored(const QString& table, const QString& column)
 {
-    QStringList values;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test-read"));
-        db.setDatabaseName(phoneCardDatabasePath());
-        if (db.open()) {
-            QSqlQuery query(db);
-            if (!query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(column, table)))
-                qWarning("stored: %s", qPrintable(query.lastError().text()));
-            while (query.next())
-                values.append(query.isNull(0) ? QStringLiteral("<Null>") : query.value(0).toString());
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("test-read"));
-    return values;
+    return readColumn(phoneCardDatabasePath(), QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(column, table));
 }
 
 // Makes the file read-only for this process. Permissions do not bind root, which is how CI runs, so root
@@ -234,6 +219,9 @@ private:
 
 void tst_RecordEditors::init()
 {
+    // The locks these cases hold are held on purpose: a refused read or store fails at once instead of waiting out
+    // the program's bound.
+    setLockWaitMs(0);
     m_folder = std::make_unique<TempDataFolder>();
     m_messages = std::make_unique<ScriptedMessages>();
 }

@@ -4,6 +4,7 @@
 #include "modem/ModemPort.h"
 #include "modem/TwoStageDial.h"
 #include "support/ComPorts.h"
+#include "support/DialTexts.h"
 #include "support/TempDataFolder.h"
 #include "support/VirtualModemRecorder.h"
 
@@ -12,15 +13,14 @@
 #include <memory>
 
 using namespace miravo;
+using miravo::test::Access;
 using miravo::test::holdPort;
 using miravo::test::portObject;
 using miravo::test::TempDataFolder;
+using miravo::test::Tone;
 using miravo::test::VirtualModemRecorder;
 
 namespace {
-
-const QByteArray Access = "ATDT18005551234\r";
-const QByteArray Tone = "ATDT2,4321,,5551234,#\r\n";
 
 QString stepName(DialStep step)
 {

@@ -49,6 +49,28 @@ bool TempDataFolder::addRows(const QString& table, const QList<schema::Row>& row
     return inserted.ok();
 }
 
+QStringList readColumn(const QString& path, const QString& sql, const QVariantList& values)
+{
+    const QString connection = QStringLiteral("test-read");
+    QStringList column;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.prepare(sql);
+            for (const QVariant& value : values)
+                query.addBindValue(value);
+            if (!query.exec())
+                qWarning("readColumn: %s", qPrintable(query.lastError().text()));
+            while (query.next())
+                column.append(query.isNull(0) ? QStringLiteral("<Null>") : query.value(0).toString());
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return column;
+}
+
 bool TempDataFolder::exec(const QString& sql)
 {
     bool ok = false;

@@ -29,6 +29,10 @@ private:
     bool m_hadPrevious = false;
 };
 
+// Reads a database file as another program would, on a connection of its own: the first column of `sql` (with
+// `values` bound to its placeholders), row by row, a Null as "<Null>". A query that fails warns and reads nothing.
+QStringList readColumn(const QString& path, const QString& sql, const QVariantList& values = {});
+
 // Shorthand for building rows: row({{"Company", "Acme"}, {"Code", QVariant()}}).
 inline schema::Row row(std::initializer_list<QPair<QString, QVariant>> values)
 {

@@ -13,12 +13,6 @@ QUrl& productPageOverride()
     return url;
 }
 
-QUrl& searchPageOverride()
-{
-    static QUrl url;
-    return url;
-}
-
 } // namespace
 
 QUrl productPageUrl()
@@ -44,8 +38,6 @@ QUrl productPageUrlForHost(const QString& host)
 
 QUrl searchPageUrl()
 {
-    if (!searchPageOverride().isEmpty())
-        return searchPageOverride();
     // A search engine that needs no account and sets no tracking cookies; the user asked for a search by pressing
     // the button, so leaving the product's own host here is the user's choice.
     return QUrl(QStringLiteral("https://duckduckgo.com/"));
@@ -54,11 +46,6 @@ QUrl searchPageUrl()
 void setProductPageUrl(const QUrl& url)
 {
     productPageOverride() = url;
-}
-
-void setSearchPageUrl(const QUrl& url)
-{
-    searchPageOverride() = url;
 }
 
 } // namespace miravo

@@ -20,9 +20,8 @@ QUrl productPageUrlForHost(const QString& host);
 // The page that the browser's "Search" button opens.
 QUrl searchPageUrl();
 
-// Points the product page, or the search page, elsewhere: the tests and the benchmarks serve them from a loopback
-// server. An empty address puts the built-in one back. The program itself never calls these.
+// Points the product page elsewhere: the tests and the benchmarks serve it from a loopback server. An empty address
+// puts the built-in one back. The program itself never calls this.
 void setProductPageUrl(const QUrl& url);
-void setSearchPageUrl(const QUrl& url);
 
 } // namespace miravo

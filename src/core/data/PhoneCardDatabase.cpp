@@ -9,6 +9,8 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <atomic>
+
 namespace miravo {
 namespace {
 
@@ -125,6 +127,26 @@ QString nextConnectionName(const QString& user)
     return QStringLiteral("miravo-%1-%2").arg(user).arg(counter.fetchAndAddRelaxed(1));
 }
 
+namespace {
+
+std::atomic<int>& lockWait()
+{
+    static std::atomic<int> ms{BusyTimeoutMs};
+    return ms;
+}
+
+} // namespace
+
+int lockWaitMs()
+{
+    return lockWait().load();
+}
+
+void setLockWaitMs(int ms)
+{
+    lockWait().store(ms);
+}
+
 Result<QSqlDatabase> openStore(const QString& connectionName)
 {
     const QString path = phoneCardDatabasePath();
@@ -137,7 +159,7 @@ Result<QSqlDatabase> openStore(const QString& connectionName)
                        QStringLiteral("'%1' is not a file.").arg(QDir::toNativeSeparators(path)));
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(lockWaitMs()));
     db.setDatabaseName(sqliteUri(path));
     if (!db.open()) {
         const QSqlError error = db.lastError();

@@ -57,6 +57,11 @@ inline const QString IdColumn = QStringLiteral("ID");
 // connections hold their locks for a few milliseconds only.
 inline constexpr int BusyTimeoutMs = 250;
 
+// The lock wait of the connections opened from now on: BusyTimeoutMs unless set. The suites that hold a lock on
+// purpose set 0, so that every refused read or store fails at once instead of waiting out the bound.
+int lockWaitMs();
+void setLockWaitMs(int ms);
+
 // `<per-user data folder>/MiravoDialer/PCData.mdb`, the per-user data folder being
 // QStandardPaths::GenericDataLocation (~/.local/share, or $XDG_DATA_HOME). Nothing else chooses the path.
 QString phoneCardDatabasePath();

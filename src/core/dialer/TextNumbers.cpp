@@ -1,7 +1,6 @@
 #include "dialer/TextNumbers.h"
 
 #include <cmath>
-#include <limits>
 
 namespace miravo {
 namespace {
@@ -26,24 +25,11 @@ bool isAsciiDigit(QChar c)
 
 std::optional<qint16> toPortNumber(const QString& text)
 {
-    bool negative = false;
-    const QStringView digits = takeSign(QStringView(text).trimmed(), negative);
-    if (digits.isEmpty())
+    bool ok = false;
+    const short value = text.toShort(&ok); // the C locale: ASCII digits, an optional sign, blanks around
+    if (!ok)
         return std::nullopt;
-
-    qint64 value = 0;
-    for (const QChar c : digits) {
-        if (!isAsciiDigit(c))
-            return std::nullopt;
-        value = value * 10 + (c.unicode() - u'0');
-        if (value > 32768) // beyond any 16-bit value; stop before a long text could overflow
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
-        return std::nullopt;
-    return static_cast<qint16>(value);
+    return value;
 }
 
 std::optional<double> toPauseSeconds(const QString& text)

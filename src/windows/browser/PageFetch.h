@@ -1,6 +1,6 @@
 // The "Products" fetch of the product page. The transfer needs QtNetwork, which brings proxy and Kerberos
-// libraries with it (about 1.5 MB and 5 ms at start); the program does not link it. A small module of its own,
-// libmiravo_pagefetch.so, links it and is loaded on the first fetch, from the folders the browser module is looked
+// libraries with it (their cost at start is in bench/README.md); the program does not link it. A small module of its
+// own, libmiravo_pagefetch.so, links it and is loaded on the first fetch, from the folders the browser module is looked
 // for in. It is separate from the browser module so that the fetch happens even when the browser cannot be loaded.
 #pragma once
 

@@ -9,9 +9,10 @@
 // The browser engine draws through OpenGL contexts that share their objects with Qt's global share context. Qt
 // makes that context in the application's constructor when Qt::AA_ShareOpenGLContexts is set before it, and the
 // engine expects that (without any, it crashes on its first page). But creating it loads the whole OpenGL driver:
-// on a machine without a GPU, Mesa's software rasteriser and LLVM, about 100 ms and 60 MB at every start, for a
-// browser most sessions never open. So the program sets no attribute, and the context is made here instead, as
-// the constructor would have made it, just before the browser module (and with it the engine) is loaded.
+// on a machine without a GPU, Mesa's software rasteriser and LLVM, a large share of the start's time and memory
+// (bench/README.md), for a browser most sessions never open. So the program sets no attribute, and the context is made
+// here instead, as the constructor would have made it, just before the browser module (and with it the engine) is
+// loaded.
 //
 // Qt has no public setter for the global share context. QtGui exports this function for exactly this use, and
 // QtWebEngine declares and calls it the same way. It is declared weak, so that a Qt without it only makes the

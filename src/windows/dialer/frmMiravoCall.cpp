@@ -4,10 +4,10 @@
 #include "browser/PageFetch.h"
 #include "browser/ProductPage.h"
 #include "data/PhoneCardDatabase.h"
-#include "editors/frmClients.h"
-#include "editors/frmVendors.h"
 #include "dialer/StartupNotice.h"
 #include "dialer/TextNumbers.h"
+#include "editors/frmClients.h"
+#include "editors/frmVendors.h"
 #include "keypad/frmPhone.h"
 #include "modem/ModemPort.h"
 #include "modem/TwoStageDial.h"
@@ -62,17 +62,23 @@ constexpr ControlDesign cmdClose{"cmdClose", {3375, 4005, 1500, 330}, "Close", &
 constexpr ControlDesign Image2{"Image2", {6360, 90, 1410, 1095}, ""};
 constexpr ControlDesign Image1{"Image1", {6360, 1200, 1455, 2325}, ""};
 
-// Appends a start-up list's entries, keeping the text the user may have typed meanwhile.
+// Appends entries to an editable list, keeping the text the user may have typed. Appending to an empty list makes
+// its first entry current; no entry is current afterwards, so that Down picks the first entry, as in any drop-down
+// list.
+void appendKeepingText(QComboBox* list, const QStringList& entries)
+{
+    const QString typed = list->currentText();
+    list->addItems(entries);
+    list->setCurrentIndex(-1);
+    list->setEditText(typed);
+}
+
+// Fills a start-up list; false when it could not be read.
 bool fillList(QComboBox* list, const Result<QStringList>& read)
 {
     if (!read.ok())
         return false;
-    const QString typed = list->currentText();
-    list->addItems(read.value());
-    // Filling an empty list makes its first entry current. No entry is current afterwards, so that Down picks
-    // the first entry, as in any drop-down list.
-    list->setCurrentIndex(-1);
-    list->setEditText(typed);
+    appendKeepingText(list, read.value());
     return true;
 }
 
@@ -138,11 +144,8 @@ void frmMiravoCall::buildControls()
     placePicture(this, Image2, QStringLiteral(":/dialer/images/handset.png"), "png", tr("Telephone handset"));
     placePicture(this, Image1, QStringLiteral(":/dialer/images/card.png"), "png", tr("Calling card"));
 
-    const QList<QWidget*> tabOrder{m_cmdConnect,   m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose,
-                                   m_Combo1,       m_Combo2,       m_Command1,     m_cmdDial,      m_cmdDisconnect,
-                                   m_cmdPhonebook, m_txtPort,      m_txtDial_Num4};
-    for (qsizetype i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    chainTabOrder({m_cmdConnect, m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose, m_Combo1, m_Combo2,
+                   m_Command1, m_cmdDial, m_cmdDisconnect, m_cmdPhonebook, m_txtPort, m_txtDial_Num4});
     m_cmdConnect->setFocus();
 
     connect(m_Combo1, &QComboBox::activated, this, &frmMiravoCall::Combo1_Lookup);
@@ -228,12 +231,7 @@ void frmMiravoCall::Combo2_Click()
         return;
     // The offered numbers accumulate: every person chosen so far stays offered. The number to dial (the text)
     // is the user's to pick or type, so it is kept as it is.
-    // No entry is current afterwards either (appending to an empty list would make the first one current), so
-    // Down picks the first offered number.
-    const QString typed = m_txtDial_Num4->currentText();
-    m_txtDial_Num4->addItems(found.value());
-    m_txtDial_Num4->setCurrentIndex(-1);
-    m_txtDial_Num4->setEditText(typed);
+    appendKeepingText(m_txtDial_Num4, found.value());
     repaint();
 }
 

@@ -34,9 +34,6 @@ public:
     QString portText() const override;
     MainDialFields dialFields() const override;
 
-    // The port number taken from txtPort at start-up.
-    int portNumber() const { return m_portNumber; }
-
 protected:
     void closeEvent(QCloseEvent* event) override; // closes an open port
 

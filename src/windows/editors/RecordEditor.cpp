@@ -117,8 +117,7 @@ void RecordEditor::buildControls()
             tabOrder.append(m_navigator->buttons());
     }
     tabOrder.first()->setFocus();
-    for (qsizetype i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    chainTabOrder(tabOrder);
 
     connect(m_cmdAdd, &QPushButton::clicked, this, &RecordEditor::cmdAdd_Click);
     connect(m_cmdUpdate, &QPushButton::clicked, this, &RecordEditor::cmdUpdate_Click);

@@ -160,11 +160,8 @@ void frmPhone::buildControls()
     nameControl(keypadFrame, tr("Keypad"));
     blank->setFocusPolicy(Qt::NoFocus);
     nameControl(blank, tr("Blank button, no action"));
-    const QList<QWidget*> tabOrder =
-        QList<QWidget*>{m_txtnumbers, m_txtnewport, m_txtPause, m_Combo1, m_Combo2, m_Combo3} + keys +
-        QList<QWidget*>{m_cmdredial, m_cmdSend, m_clr, m_cmdClose, m_cmdEnd};
-    for (qsizetype i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    chainTabOrder(QList<QWidget*>{m_txtnumbers, m_txtnewport, m_txtPause, m_Combo1, m_Combo2, m_Combo3} + keys +
+                  QList<QWidget*>{m_cmdredial, m_cmdSend, m_clr, m_cmdClose, m_cmdEnd});
 
     m_Label1->installEventFilter(this);
     connect(m_cmdredial, &QPushButton::clicked, this, &frmPhone::cmdredial_Click);
@@ -200,13 +197,6 @@ void frmPhone::Form_Load()
                 showMessage(ComPortMessage);
         });
     }
-}
-
-QString frmPhone::displayText() const
-{
-    QString text = m_txtnumbers->toPlainText();
-    text.replace(u'\n', QStringLiteral("\r\n"));
-    return text;
 }
 
 void frmPhone::setDisplayText(const QString& text)

@@ -38,9 +38,6 @@ public:
     explicit frmPhone(const DialFieldSource& fields, QWidget* parent = nullptr);
     ~frmPhone() override; // closes an open port
 
-    // The display box's text, line breaks as CR LF (the box itself keeps them as its own line breaks).
-    QString displayText() const;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -49,7 +49,7 @@ namespace detail {
 
 // The first of `families` that is installed, or "" when none is. The installed families are kept until the fonts on
 // offer change: QFontDatabase::families() builds that whole list on every call, and the main window asks for its
-// designed fonts 14 times at start (0.4 % of the start's instructions).
+// designed fonts 14 times at start (bench/README.md has what that cost).
 inline QString firstInstalledFamily(const QStringList& families)
 {
     static QStringList installed;
@@ -134,6 +134,13 @@ inline QComboBox* placeEditableCombo(QWidget* parent, const ControlDesign& desig
     if (*design.caption)
         combo->setEditText(QString::fromLatin1(design.caption));
     return combo;
+}
+
+// Sets the tab order to `order`, first to last. (Qt 6.4's setTabOrder takes two widgets at a time.)
+inline void chainTabOrder(const QList<QWidget*>& order)
+{
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 // Lifts the length limit of every text field in `window`, the text boxes of its combo boxes included. A line edit
