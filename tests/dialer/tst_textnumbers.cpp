@@ -48,6 +48,12 @@ void tst_TextNumbers::portNumber_data()
     QTest::newRow("nan") << "nan" << false << 0;
     QTest::newRow("inf") << "inf" << false << 0;
     QTest::newRow("arabic-indic digit") << QString::fromUtf8("\u0663") << false << 0;
+    QTest::newRow("full-width digit") << QString::fromUtf8("\uFF13") << false << 0;
+    QTest::newRow("hexadecimal prefix") << "0x10" << false << 0;
+    QTest::newRow("two signs") << "+-3" << false << 0;
+    QTest::newRow("sign apart from the digits") << "- 3" << false << 0;
+    QTest::newRow("line break after") << "3\n" << true << 3;
+    QTest::newRow("no-break blanks around") << QString::fromUtf8("\u00A03\u00A0") << true << 3;
 }
 
 void tst_TextNumbers::portNumber()

@@ -25,8 +25,10 @@ bool isAsciiDigit(QChar c)
 
 std::optional<qint16> toPortNumber(const QString& text)
 {
+    // The C locale's digits and sign. toShort() itself passes over ASCII blanks only; a field may hold others
+    // (a no-break space pasted in), which trimmed() removes like every blank.
     bool ok = false;
-    const short value = text.toShort(&ok); // the C locale: ASCII digits, an optional sign, blanks around
+    const short value = text.trimmed().toShort(&ok);
     if (!ok)
         return std::nullopt;
     return value;
