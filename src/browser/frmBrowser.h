@@ -33,9 +33,6 @@ public:
     explicit frmBrowser(const BrowserPages& pages, QWidget* parent = nullptr);
     ~frmBrowser() override;
 
-    // The address the window opened on. The start-up sequence sets it; a value set before has no effect.
-    QString StartingAddress;
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool focusNextPrevChild(bool next) override;
@@ -54,6 +51,8 @@ private:
     bool isAddressKey(const QKeyEvent* key) const;
 
     BrowserPages m_pages;
+    // The address the window opened on: the start-up sequence sets it from the pages' home.
+    QString StartingAddress;
 
     QToolBar* m_tbToolBar = nullptr;
     QWebEngineView* m_brwWebBrowser = nullptr;
