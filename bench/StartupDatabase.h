@@ -2,8 +2,8 @@
 // which XDG_DATA_HOME points at for this process and the child processes it starts.
 #pragma once
 
-#include "data/PhoneCardDatabase.h"
 #include "PhoneCardSchema.h"
+#include "data/PhoneCardDatabase.h"
 
 #include <QTemporaryDir>
 

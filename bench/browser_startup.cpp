@@ -9,9 +9,9 @@
 // peak resident memory at that moment.
 //   bench_browser_startup [runs]       runs all three and prints the medians and their ratios
 //   <either build> --child [--bare]    one start (used by the above); prints the peak resident memory in KiB
+#include "PhoneCardSchema.h"
 #include "StartupDatabase.h"
 #include "data/PhoneCardDatabase.h"
-#include "PhoneCardSchema.h"
 #include "dialer/frmMiravoCall.h"
 
 #ifdef MIRAVO_BENCH_BROWSER_LINKED

@@ -1,8 +1,8 @@
 // One company lookup, as the main window runs it on every pick and keystroke (open the file, find the company,
 // close), against the least any reader can do: open the file with SQLite's C API, walk the whole table comparing
 // Company, close. Both at 1,000, 10,000 and 100,000 vendors.
-#include "data/PhoneCardDatabase.h"
 #include "PhoneCardSchema.h"
+#include "data/PhoneCardDatabase.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

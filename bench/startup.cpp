@@ -11,9 +11,9 @@
 //   bench_startup --child main|bare|text [--stay]  one start of one kind (used by the above); "text" is the bare
 //                          window with one label, to show what the first text on screen costs; --stay keeps it
 //                          open until the process is killed.
+#include "PhoneCardSchema.h"
 #include "StartupDatabase.h"
 #include "data/PhoneCardDatabase.h"
-#include "PhoneCardSchema.h"
 #include "dialer/frmMiravoCall.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 // The installer's part: creates a new phone-card database with both tables, optionally with sample records.
 //   miravo-create-database [--samples] [--if-missing] [path]
 // Without a path it creates the file where the program looks for it. It never overwrites an existing file.
-#include "data/PhoneCardDatabase.h"
 #include "PhoneCardSchema.h"
+#include "data/PhoneCardDatabase.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

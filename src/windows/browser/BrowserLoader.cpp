@@ -1,9 +1,9 @@
 #include "browser/BrowserLoader.h"
 
+#include "Result.h"
 #include "browser/BrowserModule.h"
 #include "browser/ProductPage.h"
 #include "browser/ShareContext.h"
-#include "Result.h"
 #include "ui/MessageService.h"
 #include "ui/WindowRegistry.h"
 
