@@ -4,7 +4,9 @@
 // Usage: signalled_program <text to type into Home> | --main-window-only  [step] [--answer-boxes]
 //   step: --connect   presses Connect once the program stands ready
 //         --send      opens the keypad with a pause of a minute and presses SEND once the program stands ready
-//   With a step, message boxes are the real ones, and each says "box: <text>" on the output as it shows;
+//         --close     presses the client editor's Close when a line "go" comes on the input, after "ready"
+//   With a step, message boxes are the real ones, and each says "box: <text>" on the output as it shows, and
+//   "closed box: <text>" as it goes;
 //   --answer-boxes: the "user" presses the default button of each box as soon as it shows.
 #include "dialer/frmMiravoCall.h"
 #include "support/Controls.h"
@@ -15,7 +17,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTimer>
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -49,6 +54,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (event->type() == QEvent::Hide && qobject_cast<QMessageBox*>(watched))
+            say(QStringLiteral("closed box: ") + static_cast<QMessageBox*>(watched)->text());
         if (event->type() == QEvent::Show) {
             if (auto* box = qobject_cast<QMessageBox*>(watched)) {
                 say(QStringLiteral("box: ") + box->text());
@@ -78,7 +85,8 @@ int main(int argc, char* argv[])
     const QStringList arguments = QCoreApplication::arguments();
     const bool connect = arguments.contains(QLatin1String("--connect"));
     const bool send = arguments.contains(QLatin1String("--send"));
-    const bool realBoxes = connect || send || arguments.contains(QLatin1String("--answer-boxes"));
+    const bool closeEditor = arguments.contains(QLatin1String("--close"));
+    const bool realBoxes = connect || send || closeEditor || arguments.contains(QLatin1String("--answer-boxes"));
 
     // Any message the program shows goes to the error output, where the test finds it; with real boxes the
     // output tells about each one instead.
@@ -121,6 +129,18 @@ int main(int argc, char* argv[])
                 QTest::mouseClick(control<QPushButton>(window, QStringLiteral("cmdConnect")), Qt::LeftButton);
             }
         });
+    } else if (closeEditor) {
+        // The test prepares what the close will meet (a lock on the file) between "ready" and "go".
+        auto* input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+        QObject::connect(input, &QSocketNotifier::activated, input, [input] {
+            char line[16] = {};
+            if (::read(STDIN_FILENO, line, sizeof line - 1) <= 0 || qstrncmp(line, "go", 2) != 0)
+                return;
+            input->setEnabled(false);
+            QWidget* clients = openWindowNamed(QStringLiteral("frmClients"));
+            QTest::mouseClick(control<QPushButton>(clients, QStringLiteral("cmdClose")), Qt::LeftButton);
+        });
+        say(QStringLiteral("ready"));
     } else {
         say(QStringLiteral("ready"));
     }
