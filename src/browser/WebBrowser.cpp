@@ -1,5 +1,7 @@
 #include "WebBrowser.h"
 
+#include "BrowserPage.h"
+
 #include <QWebEngineHistory>
 #include <QWebEngineView>
 
@@ -18,7 +20,9 @@ WebBrowser::WebBrowser(QWebEngineView* view, const BrowserPages& pages, QObject*
     : QObject(parent)
     , m_view(view)
     , m_pages(pages)
+    , m_page(new BrowserPage(view->window()))
 {
+    m_view->setPage(m_page);
     connect(m_view, &QWebEngineView::loadStarted, this, [this] {
         m_requested = false;
         m_unanswered.stop();
@@ -42,7 +46,12 @@ WebBrowser::WebBrowser(QWebEngineView* view, const BrowserPages& pages, QObject*
     connect(&m_unanswered, &QTimer::timeout, this, [this] { m_requested = false; });
 }
 
-WebBrowser::~WebBrowser() = default;
+WebBrowser::~WebBrowser()
+{
+    // The page may be showing a box inside the engine's call; it goes when that call has returned.
+    if (m_page)
+        m_page->retire();
+}
 
 int WebBrowser::unansweredRequestMs()
 {

@@ -5,6 +5,7 @@
 #include "browser/BrowserModule.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -12,12 +13,14 @@ class QWebEngineView;
 
 namespace miravo {
 
+class BrowserPage;
+
 class WebBrowser final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(WebBrowser)
 
 public:
-    // Drives `view` (which stays the caller's); `pages` gives the pages of GoHome() and GoSearch().
+    // Drives `view` (which stays the caller's) with a page of ours; `pages` gives the pages of GoHome() and GoSearch().
     WebBrowser(QWebEngineView* view, const BrowserPages& pages, QObject* parent = nullptr);
     ~WebBrowser() override;
 
@@ -56,9 +59,10 @@ private:
 
     QWebEngineView* m_view;
     BrowserPages m_pages;
-    bool m_requested = false; // asked for, not yet started (or done without a load)
-    bool m_loading = false;   // between the engine's loadStarted and loadFinished
-    QTimer m_unanswered;      // ends a request that the engine never turned into a load
+    QPointer<BrowserPage> m_page; // the view's page, ours (see BrowserPage::retire)
+    bool m_requested = false;     // asked for, not yet started (or done without a load)
+    bool m_loading = false;       // between the engine's loadStarted and loadFinished
+    QTimer m_unanswered;          // ends a request that the engine never turned into a load
 };
 
 } // namespace miravo

@@ -3,8 +3,17 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
+
+#include <memory>
 
 namespace miravo {
+namespace {
+
+// What the transfer may hold unread at a time; the rest waits in the connection until it is dropped.
+constexpr qint64 ReadBufferBytes = 64 * 1024;
+
+} // namespace
 
 void PageFetchPlugin::fetchAndDrop(const QUrl& url, QObject* owner)
 {
@@ -13,7 +22,23 @@ void PageFetchPlugin::fetchAndDrop(const QUrl& url, QObject* owner)
     if (!manager)
         manager = new QNetworkAccessManager(owner);
     QNetworkReply* reply = manager->get(QNetworkRequest(url));
+    reply->setReadBufferSize(ReadBufferBytes);
     connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+
+    // Nothing uses the content: it is dropped as it arrives, and a page beyond any product page's size (an endless
+    // one) is cut off there.
+    const qint64 maxBytes = m_limits.maxBytes;
+    auto received = std::make_shared<qint64>(0);
+    connect(reply, &QIODevice::readyRead, reply, [reply, received, maxBytes] {
+        *received += reply->skip(reply->bytesAvailable());
+        if (*received > maxBytes)
+            reply->abort();
+    });
+    // A server that never answers, or answers without end, does not keep the transfer and its connection.
+    QTimer::singleShot(m_limits.deadline, reply, [reply] {
+        if (reply->isRunning())
+            reply->abort();
+    });
 }
 
 } // namespace miravo

@@ -18,6 +18,10 @@ public:
     ~PageFetchPlugin() override = default;
 
     void fetchAndDrop(const QUrl& url, QObject* owner) override;
+    void setLimits(const FetchLimits& limits) override { m_limits = limits; }
+
+private:
+    FetchLimits m_limits;
 };
 
 } // namespace miravo

@@ -113,6 +113,7 @@ frmMiravoCall::~frmMiravoCall()
 void frmMiravoCall::closeEvent(QCloseEvent* event)
 {
     // The modem leaves the line when its window closes, whether or not the window is destroyed with it.
+    m_closed = true;
     m_MSComm1->close();
     QWidget::closeEvent(event);
 }
@@ -237,15 +238,23 @@ void frmMiravoCall::Combo2_Click()
 
 void frmMiravoCall::cmdConnect_Click()
 {
+    // A message box runs an event loop of its own, and the window may be closed inside it (a signal ending the
+    // program closes every window, the box included) and even destroyed. Then the dial ends where it stands:
+    // the window's port was closed with the window, and neither may be touched again.
+    const QPointer<frmMiravoCall> self(this);
+    const auto windowGone = [&self] { return !self || self->m_closed; };
+
     DialPlan plan;
     plan.accessNumber = [this] { return m_txtDial_Num1->text(); };
     // The modem dials the access number while the question is shown; the question comes on every Connect, also
     // when the port is open from an earlier one.
     plan.waitWhenAlreadyOpen = true;
-    plan.waitForUser = [] {
+    plan.waitForUser = [&windowGone] {
         const MessageAnswer answer =
             showMessage(QStringLiteral("Pick up the handset when the dialing is complete. OK! "),
                         MessageStyle::YesNoCritical, QStringLiteral("Dialing Status"));
+        if (windowGone())
+            return AfterWait::Abandon;
         return answer == MessageAnswer::Yes ? AfterWait::Tones : AfterWait::HangUp;
     };
     plan.toneValues = [this] {
@@ -253,9 +262,9 @@ void frmMiravoCall::cmdConnect_Click()
     };
     // One error trap over the whole dial: every failing port step shows the same message, and the dial goes on
     // with its next step.
-    plan.onFailure = [](DialStep) {
+    plan.onFailure = [&windowGone](DialStep) {
         showMessage(ComPortMessage, MessageStyle::OkOnly);
-        return AfterFailure::GoOn;
+        return windowGone() ? AfterFailure::Stop : AfterFailure::GoOn;
     };
     dialInTwoStages(*m_MSComm1, plan);
 }

@@ -70,6 +70,7 @@ private:
     bool m_clientsListed = false;
     QPointer<frmPhone> m_keypad; // the keypad window, dialing from this window's fields
 
+    bool m_closed = false; // a dial waiting on a message box ends when the window closes under it
     int m_portNumber = 1;
     // The window's own modem link, numbered once at start-up; the keypad window has a port object of its own.
     std::unique_ptr<ModemPort> m_MSComm1;

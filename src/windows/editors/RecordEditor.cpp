@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSqlTableModel>
 
 #include <utility>
@@ -168,9 +169,14 @@ void RecordEditor::showEvent(QShowEvent* event)
 
 void RecordEditor::closeEvent(QCloseEvent* event)
 {
-    if (!leaveRecord() && !m_closeRefused) {
+    if (m_closeRefused) {
+        // Closing again, without typing anything more, after the message said why the store refused: the window
+        // closes. One more try at storing (the lock may have gone meanwhile), without the same message again.
+        const QScopedValueRollback quiet(m_quiet, true);
+        leaveRecord();
+    } else if (!leaveRecord()) {
         // The store refused what the user typed, and the message said why. The window stays open with the
-        // values, so nothing is lost unseen; closing again, without typing anything more, closes it.
+        // values, so nothing is lost unseen.
         m_closeRefused = true;
         event->ignore();
         return;
@@ -226,7 +232,7 @@ bool RecordEditor::leaveRecord()
         // message says why (as a refused store does).
         if (!anyFieldFilled())
             return true;
-        showMessage(m_source->openError());
+        tell(m_source->openError());
         return false;
     }
     if (m_source->currentRow() < 0) {
@@ -236,7 +242,7 @@ bool RecordEditor::leaveRecord()
             return true;
         const QStringList typed = fieldTexts();
         if (const Outcome added = m_source->addNew(); !added.ok()) {
-            showMessage(added.reason());
+            tell(added.reason());
             return false;
         }
         setFieldTexts(typed);
@@ -263,11 +269,17 @@ bool RecordEditor::storeRecord()
     const Outcome stored = m_source->store();
     if (!stored.ok()) {
         setFieldTexts(typed);
-        showMessage(stored.reason());
+        tell(stored.reason());
         return false;
     }
     m_closeRefused = false;
     return true;
+}
+
+void RecordEditor::tell(const QString& text)
+{
+    if (!m_quiet)
+        showMessage(text);
 }
 
 void RecordEditor::cmdAdd_Click()

@@ -82,6 +82,8 @@ private:
     // shown and the values kept in the fields, when the store refused them.
     bool leaveRecord();
     bool storeRecord();
+    // A refused store's message, unless the window is closing after the user was told once already.
+    void tell(const QString& text);
     bool fieldsChanged() const;
     bool anyFieldFilled() const;
     QStringList fieldTexts() const;
@@ -106,6 +108,7 @@ private:
     std::unique_ptr<RecordSource> m_source;
     QString m_openFailure; // shown once the window is on screen
     bool m_closeRefused = false;
+    bool m_quiet = false; // while a second close tries the store once more
 };
 
 } // namespace miravo

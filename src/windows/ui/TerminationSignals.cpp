@@ -18,7 +18,7 @@
 namespace miravo {
 namespace {
 
-constexpr std::array HandledSignals{SIGTERM, SIGINT};
+constexpr std::array HandledSignals{SIGTERM, SIGINT, SIGHUP};
 
 // The handler's end and the event loop's end of the handoff. A signal handler may do almost nothing (no Qt, no
 // allocation, no locks), so it only writes a byte; the event loop reads it and does the closing.
@@ -103,7 +103,7 @@ void closeWindowsOnTerminationSignals()
     if (g_handoff[0] >= 0)
         return;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_handoff) != 0) {
-        qWarning("Cannot watch for SIGTERM and SIGINT: %s", strerror(errno));
+        qWarning("Cannot watch for SIGTERM, SIGINT and SIGHUP: %s", strerror(errno));
         return;
     }
     auto* notifier = new QSocketNotifier(g_handoff[0], QSocketNotifier::Read, QCoreApplication::instance());
