@@ -309,7 +309,8 @@ void RecordEditor::cmdRefresh_Click()
     const QString couldNotStore = m_source->cannotStore();
     if (const Outcome reloaded = m_source->reload(); !reloaded.ok())
         showMessage(reloaded.reason());
-    else if (const QString cannotStore = m_source->cannotStore(); cannotStore != couldNotStore && !cannotStore.isEmpty())
+    else if (const QString cannotStore = m_source->cannotStore();
+             cannotStore != couldNotStore && !cannotStore.isEmpty())
         showMessage(cannotStore); // the file opened again is read-only, unlike the one before
 }
 

@@ -138,10 +138,7 @@ protected:
 
 private:
     // The value of a column as read from the file, whatever the user has typed over it since.
-    QVariant readValue(int row, int column) const
-    {
-        return QSqlQueryModel::data(index(row, column), Qt::EditRole);
-    }
+    QVariant readValue(int row, int column) const { return QSqlQueryModel::data(index(row, column), Qt::EditRole); }
 
     // Of the columns the user changed, those whose stored value is neither the one read nor the one typed.
     QStringList changedColumns(int row, const QSqlRecord& key, const QStringList& columns) const

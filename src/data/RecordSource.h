@@ -110,7 +110,7 @@ private:
     QString m_connectionName;
     QSqlDatabase m_db;
     QString m_openError; // why the last open() failed: every operation but reload() fails with it
-    QString m_path;                                      // the file opened
+    QString m_path;      // the file opened
     std::optional<std::pair<dev_t, ino_t>> m_openedFile; // which file that was
     QString m_cannotStore;
     std::unique_ptr<QSqlTableModel> m_model;

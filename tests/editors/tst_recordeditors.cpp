@@ -1101,14 +1101,21 @@ void tst_RecordEditors::changedByAnotherProgram_data()
 
     for (const QString window : {"frmClients", "frmVendors"}) {
         const QByteArray w = window.toLatin1();
-        QTest::addRow("%s: same field, other values: refused", w.constData())
-            << window << "City" << "Berlin" << "City" << "Madrid" << true;
+        QTest::addRow("%s: same field, other values: refused", w.constData()) << window << "City"
+                                                                              << "Berlin"
+                                                                              << "City"
+                                                                              << "Madrid" << true;
         QTest::addRow("%s: same field, emptied by the other: refused", w.constData())
-            << window << "City" << QString() << "City" << "Madrid" << true;
-        QTest::addRow("%s: same field, same value: stored", w.constData())
-            << window << "City" << "Madrid" << "City" << "Madrid" << false;
-        QTest::addRow("%s: different fields: both stored", w.constData())
-            << window << "City" << "Berlin" << "Address" << "Side St" << false;
+            << window << "City" << QString() << "City"
+            << "Madrid" << true;
+        QTest::addRow("%s: same field, same value: stored", w.constData()) << window << "City"
+                                                                           << "Madrid"
+                                                                           << "City"
+                                                                           << "Madrid" << false;
+        QTest::addRow("%s: different fields: both stored", w.constData()) << window << "City"
+                                                                          << "Berlin"
+                                                                          << "Address"
+                                                                          << "Side St" << false;
     }
 }
 
@@ -1176,9 +1183,12 @@ void tst_RecordEditors::fileGoneWhileOpen_data()
 
     for (const QString window : {"frmClients", "frmVendors"}) {
         const QByteArray w = window.toLatin1();
-        QTest::addRow("%s: moved", w.constData()) << window << "moved" << "was moved or deleted";
-        QTest::addRow("%s: deleted", w.constData()) << window << "deleted" << "was moved or deleted";
-        QTest::addRow("%s: replaced", w.constData()) << window << "replaced" << "was replaced";
+        QTest::addRow("%s: moved", w.constData()) << window << "moved"
+                                                  << "was moved or deleted";
+        QTest::addRow("%s: deleted", w.constData()) << window << "deleted"
+                                                    << "was moved or deleted";
+        QTest::addRow("%s: replaced", w.constData()) << window << "replaced"
+                                                     << "was replaced";
     }
 }
 
