@@ -1,6 +1,8 @@
 // The database reads the main window relies on, against real SQLite files in a temporary data folder.
 #include "data/PhoneCardDatabase.h"
+#include "modem/ModemPort.h"
 #include "support/TempDataFolder.h"
+#include "support/VirtualModemRecorder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +10,8 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+
+#include <memory>
 
 using namespace miravo;
 using miravo::test::row;
@@ -257,6 +261,7 @@ void tst_PhoneCardDatabase::createdForTheOwnerAlone_data()
     QTest::newRow("installer tool with samples") << "miravo-create-database --samples" << false;
     QTest::newRow("installer tool with samples, data folder there") << "miravo-create-database --samples" << true;
     QTest::newRow("the tests' database helper") << "schema" << false;
+    QTest::newRow("the virtual modem first, then the tests' helper") << "virtual modem, schema" << false;
 }
 
 void tst_PhoneCardDatabase::createdForTheOwnerAlone()
@@ -275,7 +280,14 @@ void tst_PhoneCardDatabase::createdForTheOwnerAlone()
     const QString path = phoneCardDatabasePath();
     QVERIFY(path.startsWith(dataHome));
 
-    if (creator == QLatin1String("schema")) {
+    if (creator.endsWith(QLatin1String("schema"))) {
+        // The virtual modem's ports folder lies in the database's folder, which it makes when it is the first.
+        std::unique_ptr<test::VirtualModemRecorder> modem;
+        if (creator.startsWith(QLatin1String("virtual modem"))) {
+            modem = std::make_unique<test::VirtualModemRecorder>(3);
+            QVERIFY2(modem->isReady(), qPrintable(modem->errorString()));
+            QCOMPARE(modeOf(portLinksFolder()), QStringLiteral("0700"));
+        }
         QVERIFY(folder.createDatabase({row({{"Company", "Alpha"}})}));
     } else {
         QStringList arguments = creator.split(u' ');
