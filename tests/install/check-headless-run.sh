@@ -211,7 +211,8 @@ com3_link="$work/home/data/MiravoDialer/ports/COM3"
 started=$(ps -o pid=,comm= -s "$runner" | grep -v " setup.sh$" || true)
 echo "$started" | sed 's/^ */   running: /'
 kill -KILL "$runner"
-wait "$runner" 2>/dev/null || true
+# The braces also silence bash's own "Killed" notice about the job.
+{ wait "$runner"; } 2>/dev/null || true
 left=
 for _ in $(seq 100); do
     left=$(ps -o pid=,args= -s "$runner" || true)
