@@ -85,9 +85,15 @@ fi
 "$build_dir/bin/miravo-create-database" --samples --if-missing
 
 # Everything started here ends with the program, however it ends (its window closed, Ctrl+C, an error), and so
-# does this run's private folder.
+# does this run's private folder. Even when this script is killed outright (SIGKILL, no trap runs), what it started
+# ends: each starts through `spawn`, which has the kernel send it SIGTERM when this script dies.
 started=()
 run_dir=$(mktemp -d "${TMPDIR:-/tmp}/miravodialer-run.XXXXXX")
+# spawn <command...>: starts the command in the background, bound to this script's life; its pid goes to started.
+spawn() {
+    setpriv --pdeathsig TERM -- "$@" &
+    started+=($!)
+}
 end_started() {
     local i pid
     for ((i = ${#started[@]} - 1; i >= 0; i--)); do kill "${started[i]}" 2>/dev/null || true; done
@@ -117,20 +123,36 @@ wait_for() {
 
 # Without a display the program runs on a virtual X screen (Xvfb) with a small window manager (openbox), so its
 # windows have frames and can be moved and closed, shown through VNC (x11vnc) on the loopback interface only: the
-# windows hold PINs, and nothing here is for the network to see.
+# windows hold PINs, and nothing here is for the network to see, nor for the other accounts of this machine: the
+# screen takes only clients that know this run's key (an Xauthority cookie in the run's private folder), and the
+# VNC server asks for a password made for this run.
 start_virtual_screen() {
     local port=${MIRAVO_VNC_PORT:-5900} display_file="$run_dir/display"
+    # Asked before anything starts: a VNC server that cannot have the port would otherwise listen elsewhere (or
+    # not at all), while the user is told to connect to whatever program holds it.
+    if [ -n "$(ss -ltnH "sport = :$port" 2>/dev/null)" ]; then
+        echo "== VNC port in use: another program listens on port $port, so the virtual screen cannot be served" >&2
+        echo "   there. Pick a free port, for example: MIRAVO_VNC_PORT=$((port + 1)) ./setup.sh run" >&2
+        exit 1
+    fi
+    # The screen's key: X clients (this run's programs) read it from XAUTHORITY, the server from -auth. The server
+    # takes every key in the file whatever display it names; clients look for the display's own entry, added
+    # below once Xvfb has picked its number.
+    local cookie
+    cookie=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
+    export XAUTHORITY="$run_dir/Xauthority"
+    (umask 077 && xauth -q -f "$XAUTHORITY" add :0 MIT-MAGIC-COOKIE-1 "$cookie")
     # -displayfd: Xvfb picks a free display number and writes it once it accepts clients.
-    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x1024x24 3>"$display_file" 2>/dev/null &
-    started+=($!)
+    spawn Xvfb -displayfd 3 -auth "$XAUTHORITY" -noreset -nolisten tcp -screen 0 1280x1024x24 \
+        3>"$display_file" 2>/dev/null
     wait_for 10 grep -qs . "$display_file" || { echo "== The virtual screen (Xvfb) did not start." >&2; exit 1; }
     DISPLAY=":$(head -n 1 "$display_file")"
     export DISPLAY
+    xauth -q -f "$XAUTHORITY" add "$DISPLAY" MIT-MAGIC-COOKIE-1 "$cookie"
     # Qt and the browser engine talk to a session message bus. Without one they would start a shared bus of their
     # own (dbus-launch), which outlives this run; this run's private bus ends with it.
     if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
-        dbus-daemon --session --nofork --nopidfile --address="unix:path=$run_dir/bus" 2>"$run_dir/bus.log" &
-        started+=($!)
+        spawn dbus-daemon --session --nofork --nopidfile --address="unix:path=$run_dir/bus" 2>"$run_dir/bus.log"
         if ! wait_for 10 test -S "$run_dir/bus"; then
             echo "== The session bus (dbus-daemon) did not start:" >&2
             cat "$run_dir/bus.log" >&2
@@ -138,12 +160,14 @@ start_virtual_screen() {
         fi
         export DBUS_SESSION_BUS_ADDRESS="unix:path=$run_dir/bus"
     fi
-    openbox --sm-disable >/dev/null 2>&1 &
-    started+=($!)
-    local vnc_out="$run_dir/vnc"
-    x11vnc -display "$DISPLAY" -localhost -rfbport "$port" -nopw -forever -shared -quiet \
-        >"$vnc_out" 2>"$vnc_out.log" &
-    started+=($!)
+    spawn openbox --sm-disable >/dev/null 2>&1
+    # The password is this run's own, read from a file only this user can open (a command line is public).
+    local vnc_out="$run_dir/vnc" vnc_password
+    vnc_password=$(head -c 6 /dev/urandom | base64 | tr '+/' '-_')
+    (umask 077 && echo "$vnc_password" >"$run_dir/vnc-password")
+    # -noipv6: with 127.0.0.1 taken, x11vnc would otherwise go on listening on [::1] alone.
+    spawn x11vnc -display "$DISPLAY" -auth "$XAUTHORITY" -localhost -noipv6 -rfbport "$port" \
+        -passwdfile "$run_dir/vnc-password" -forever -shared -quiet >"$vnc_out" 2>"$vnc_out.log"
     # x11vnc prints PORT=<port> once it listens.
     if ! wait_for 10 grep -q "^PORT=$port\$" "$vnc_out"; then
         echo "== The VNC server did not start on port $port (in use? MIRAVO_VNC_PORT picks another):" >&2
@@ -152,10 +176,11 @@ start_virtual_screen() {
     fi
     cat <<TXT
 == This machine has no display: MiravoDialer runs on a virtual screen ($DISPLAY) that only this machine can
-   reach, through VNC on 127.0.0.1 port $port. To see it:
+   reach, through VNC on 127.0.0.1 port $port, with the password $vnc_password (made for this run). To see it:
        here:                 vncviewer localhost:$port
        from another machine: ssh -L $port:localhost:$port $(id -un)@$(hostname -f 2>/dev/null || hostname)
                              then, there: vncviewer localhost:$port
+   X programs of your own reach the screen with DISPLAY=$DISPLAY XAUTHORITY=$XAUTHORITY
    Closing the main window ends the program and the virtual screen; so does Ctrl+C here.
 TXT
 }
@@ -176,9 +201,8 @@ com3_has_device() {
 }
 if ! com3_has_device; then
     modem_log="$here/$build_dir/virtual-modem-COM3.log"
-    "$build_dir/bin/miravo-virtual-modem" --port 3 --log "$modem_log" >/dev/null &
+    spawn "$build_dir/bin/miravo-virtual-modem" --port 3 --log "$modem_log" >/dev/null
     modem_pid=$!
-    started+=("$modem_pid")
     modem_ready() { [ -L "$com3_link" ] || ! kill -0 "$modem_pid" 2>/dev/null; }
     wait_for 5 modem_ready || true
     if [ -L "$com3_link" ]; then
@@ -192,8 +216,7 @@ TXT
 fi
 # In the background and waited for, so that a signal to this script reaches the program too (through the exit
 # trap) rather than waiting for it to end; Ctrl+C reaches the script, which then ends everything it started.
-"$build_dir/bin/miravodialer" &
-started+=($!)
+spawn "$build_dir/bin/miravodialer"
 status=0
 wait $! || status=$?
 exit "$status"

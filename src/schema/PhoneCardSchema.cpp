@@ -1,6 +1,9 @@
 #include "PhoneCardSchema.h"
 
+#include "PrivateFiles.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -68,11 +71,16 @@ Outcome createDatabase(const QString& path)
     const QFileInfo info(path);
     if (info.exists() || info.isSymLink())
         return Failure{QStringLiteral("%1 exists already; it is left as it is.").arg(QDir::toNativeSeparators(path))};
-    if (!QDir().mkpath(info.absolutePath()))
-        return Failure{
-            QStringLiteral("Cannot create the folder %1.").arg(QDir::toNativeSeparators(info.absolutePath()))};
+    // The file holds PINs and card passwords: it and the folders made for it are its owner's alone, made so
+    // before SQLite writes a byte (an empty file is a new database to SQLite, and its journals take the file's
+    // permissions).
+    if (const Outcome folder = makePrivateFolder(info.absolutePath()); !folder.ok())
+        return Failure{QStringLiteral("Cannot create the folder %1: %2")
+                           .arg(QDir::toNativeSeparators(info.absolutePath()), folder.reason())};
+    if (const Outcome file = createPrivateFile(path); !file.ok())
+        return Failure{QStringLiteral("Cannot create %1").arg(file.reason())};
 
-    return withConnection(path, [](QSqlDatabase& db) -> Outcome {
+    const Outcome created = withConnection(path, [](QSqlDatabase& db) -> Outcome {
         QSqlQuery query(db);
         for (const QString& sql : {createTableSql(QStringLiteral("Vendors"), vendorColumns()),
                                    createTableSql(QStringLiteral("Clients"), clientColumns())}) {
@@ -81,6 +89,10 @@ Outcome createDatabase(const QString& path)
         }
         return Outcome{};
     });
+    // A file without its tables would only stop the next attempt ("exists already").
+    if (!created.ok())
+        QFile::remove(path);
+    return created;
 }
 
 Outcome insertRows(const QString& path, const QString& table, const QList<Row>& rows)

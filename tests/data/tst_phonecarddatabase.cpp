@@ -1,9 +1,17 @@
 // The database reads the main window relies on, against real SQLite files in a temporary data folder.
 #include "data/PhoneCardDatabase.h"
+#include "modem/ModemPort.h"
 #include "support/TempDataFolder.h"
+#include "support/VirtualModemRecorder.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QtTest>
+
+#include <sys/stat.h>
+
+#include <memory>
 
 using namespace miravo;
 using miravo::test::row;
@@ -28,6 +36,8 @@ private slots:
     void personNumbers();
     void pathWithUriCharacters();
     void installerRefusesToOverwrite();
+    void createdForTheOwnerAlone_data();
+    void createdForTheOwnerAlone();
 };
 
 void tst_PhoneCardDatabase::companyList_data()
@@ -231,6 +241,68 @@ void tst_PhoneCardDatabase::installerRefusesToOverwrite()
     const auto again = schema::createDatabase(folder.databasePath());
     QVERIFY(!again.ok());
     QCOMPARE(readCompanyNames().value(), QStringList{"Keep me"});
+}
+
+// The file's and a folder's permission bits, as "0700"; "missing" when there is nothing.
+QString modeOf(const QString& path)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("missing");
+    return QStringLiteral("0%1").arg(info.st_mode & 07777, 3, 8, QLatin1Char('0'));
+}
+
+void tst_PhoneCardDatabase::createdForTheOwnerAlone_data()
+{
+    QTest::addColumn<QString>("creator"); // the installer tool with its arguments, or "schema" for the tests' helper
+    QTest::addColumn<bool>("dataFolderExists");
+
+    QTest::newRow("installer tool, no data folder yet") << "miravo-create-database" << false;
+    QTest::newRow("installer tool with samples") << "miravo-create-database --samples" << false;
+    QTest::newRow("installer tool with samples, data folder there") << "miravo-create-database --samples" << true;
+    QTest::newRow("the tests' database helper") << "schema" << false;
+    QTest::newRow("the virtual modem first, then the tests' helper") << "virtual modem, schema" << false;
+}
+
+void tst_PhoneCardDatabase::createdForTheOwnerAlone()
+{
+    QFETCH(QString, creator);
+    QFETCH(bool, dataFolderExists);
+    TempDataFolder folder;
+    // The data folder (XDG_DATA_HOME) one level further down, so that the creator makes it too; the usual umask,
+    // which leaves files readable by every account.
+    const QString dataHome = folder.root() + QStringLiteral("/share");
+    if (dataFolderExists)
+        QVERIFY(QDir().mkdir(dataHome));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome));
+    const mode_t previousMask = ::umask(022);
+    const auto restore = qScopeGuard([&] { ::umask(previousMask); });
+    const QString path = phoneCardDatabasePath();
+    QVERIFY(path.startsWith(dataHome));
+
+    if (creator.endsWith(QLatin1String("schema"))) {
+        // The virtual modem's ports folder lies in the database's folder, which it makes when it is the first.
+        std::unique_ptr<test::VirtualModemRecorder> modem;
+        if (creator.startsWith(QLatin1String("virtual modem"))) {
+            modem = std::make_unique<test::VirtualModemRecorder>(3);
+            QVERIFY2(modem->isReady(), qPrintable(modem->errorString()));
+            QCOMPARE(modeOf(portLinksFolder()), QStringLiteral("0700"));
+        }
+        QVERIFY(folder.createDatabase({row({{"Company", "Alpha"}})}));
+    } else {
+        QStringList arguments = creator.split(u' ');
+        const QString program = QCoreApplication::applicationDirPath() + u'/' + arguments.takeFirst();
+        QCOMPARE(QProcess::execute(program, arguments), 0);
+    }
+
+    QCOMPARE(modeOf(path), QStringLiteral("0600"));
+    QCOMPARE(modeOf(QFileInfo(path).absolutePath()), QStringLiteral("0700"));
+    // A folder that was there already is left as it was; one made for the file is private too.
+    QCOMPARE(modeOf(dataHome), dataFolderExists ? QStringLiteral("0755") : QStringLiteral("0700"));
+    // Reading and storing (a journal comes and goes beside the file) leaves it as private as it was made.
+    QVERIFY(folder.addRows(QStringLiteral("Clients"), {row({{"Name", "Zed"}})}));
+    QVERIFY(readClientNames().ok());
+    QCOMPARE(modeOf(path), QStringLiteral("0600"));
 }
 
 QTEST_GUILESS_MAIN(tst_PhoneCardDatabase)

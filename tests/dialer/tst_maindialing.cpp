@@ -279,8 +279,12 @@ void tst_MainDialing::portThatNamesNoDevice()
         if (request.text == PortMessage) {
             QCOMPARE(request.style, MessageStyle::OkOnly);
             QVERIFY(request.title.isEmpty() || request.title == ApplicationTitle);
+            QVERIFY(!request.detail.isEmpty());
         }
     }
+    // The box keeps its text and says why in its details: the open found no device.
+    QVERIFY2(messages.shown().first().detail.startsWith("COM3: no such device"),
+             qPrintable(messages.shown().first().detail));
     QCOMPARE(elsewhere.openCount(), 0);
 }
 
@@ -297,6 +301,10 @@ void tst_MainDialing::portHeldByOtherPortObject()
     click(desk.window.get(), "cmdConnect");
     QCOMPARE(desk.messages.texts(), (QStringList{PortMessage, PortMessage, Question, PortMessage, PortMessage}));
     QCOMPARE(desk.modem.received(), QByteArray());
+    // Each open's details say the port is held, not that it is missing or forbidden.
+    for (int shown : {0, 3})
+        QVERIFY2(desk.messages.shown()[shown].detail.contains("is in use"),
+                 qPrintable(desk.messages.shown()[shown].detail));
 
     other.reset();
     desk.messages.clear();

@@ -112,19 +112,15 @@ QStringList stored(const QString& table, const QString& column)
     return readColumn(phoneCardDatabasePath(), QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(column, table));
 }
 
-// Makes the file read-only for this process. Permissions do not bind root, which is how CI runs, so root
-// sets the file's immutable flag as well. Returns false when neither works here.
+// Makes the file (or folder) read-only for this process. Permissions do not bind root, which is how CI runs, so
+// root sets the immutable flag as well. Returns false when neither works here.
 bool makeReadOnly(const QString& path)
 {
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    const bool folder = QFileInfo(path).isDir();
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther |
+                                    (folder ? QFileDevice::ExeOwner : QFileDevice::Permissions()));
     const QByteArray native = QFile::encodeName(path);
-    const auto writable = [&] {
-        const int fd = ::open(native.constData(), O_RDWR);
-        if (fd < 0)
-            return false;
-        ::close(fd);
-        return true;
-    };
+    const auto writable = [&] { return ::access(native.constData(), W_OK) == 0; };
     if (!writable())
         return true;
     const int fd = ::open(native.constData(), O_RDONLY);
@@ -149,7 +145,9 @@ void makeWritable(const QString& path)
     }
     if (fd >= 0)
         ::close(fd);
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    const bool folder = QFileInfo(path).isDir();
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                    (folder ? QFileDevice::ExeOwner : QFileDevice::Permissions()));
 }
 
 } // namespace
@@ -202,6 +200,12 @@ private slots:
     void refreshAfterFileRemoved();
     void tableWithoutKey_data() { bothWindows(); }
     void tableWithoutKey();
+    void changedByAnotherProgram_data();
+    void changedByAnotherProgram();
+    void fileGoneWhileOpen_data();
+    void fileGoneWhileOpen();
+    void readOnlyFileSaidAtOnce_data();
+    void readOnlyFileSaidAtOnce();
 
 private:
     static void bothWindows()
@@ -1076,6 +1080,182 @@ void tst_RecordEditors::tableWithoutKey()
     click(editor, "cmdClose");
     QTRY_VERIFY(editor.isNull());
     QCOMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Twin", "Twin", "Other"}));
+}
+
+void tst_RecordEditors::changedByAnotherProgram_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("theirColumn");
+    QTest::addColumn<QString>("theirValue");
+    QTest::addColumn<QString>("myColumn");
+    QTest::addColumn<QString>("myValue");
+    QTest::addColumn<bool>("refused");
+
+    for (const QString window : {"frmClients", "frmVendors"}) {
+        const QByteArray w = window.toLatin1();
+        QTest::addRow("%s: same field, other values: refused", w.constData()) << window << "City"
+                                                                              << "Berlin"
+                                                                              << "City"
+                                                                              << "Madrid" << true;
+        QTest::addRow("%s: same field, emptied by the other: refused", w.constData())
+            << window << "City" << QString() << "City"
+            << "Madrid" << true;
+        QTest::addRow("%s: a field that was Null, filled by both: refused", w.constData())
+            << window << "Address" << "1 High St" << "Address" << "2 Low St" << true;
+        QTest::addRow("%s: same field, same value: stored", w.constData()) << window << "City"
+                                                                           << "Madrid"
+                                                                           << "City"
+                                                                           << "Madrid" << false;
+        QTest::addRow("%s: different fields: both stored", w.constData()) << window << "City"
+                                                                          << "Berlin"
+                                                                          << "Address"
+                                                                          << "Side St" << false;
+    }
+}
+
+void tst_RecordEditors::changedByAnotherProgram()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, theirColumn);
+    QFETCH(QString, theirValue);
+    QFETCH(QString, myColumn);
+    QFETCH(QString, myValue);
+    QFETCH(bool, refused);
+    const EditorKind& kind = editorKind(window);
+    QVERIFY(createDatabase(3));
+    QWidget* editor = showEditor(window);
+    QCOMPARE(field(editor, kind.columns.indexOf("City"))->text(), QStringLiteral("Oslo"));
+
+    // Another program (a connection of its own) stores into the record on screen after the window read it.
+    const QString theirs = theirValue.isNull() ? QStringLiteral("NULL") : "'" + theirValue + "'";
+    QVERIFY(m_folder->exec(QStringLiteral("UPDATE %1 SET %2 = %3 WHERE ID = 1").arg(kind.table, theirColumn, theirs)));
+    QLineEdit* mine = field(editor, kind.columns.indexOf(myColumn));
+    retype(mine, myValue);
+    click(editor, "cmdUpdate");
+
+    const QString theirsStored = theirValue.isNull() ? QStringLiteral("<Null>") : theirValue;
+    if (!refused) {
+        QCOMPARE(m_messages->texts(), QStringList());
+        QCOMPARE(stored(kind.table, myColumn).first(), myValue);
+        if (theirColumn != myColumn) {
+            QCOMPARE(stored(kind.table, theirColumn).first(), theirsStored);
+            QCOMPARE(field(editor, kind.columns.indexOf(theirColumn))->text(), theirValue);
+        }
+        return;
+    }
+
+    // Refused with the store's kind of message; what was typed stays, and the other program's value too.
+    QCOMPARE(m_messages->texts().size(), 1);
+    QVERIFY2(m_messages->texts().first().startsWith("Another program has changed " + myColumn + " of this record"),
+             qPrintable(m_messages->texts().first()));
+    QCOMPARE(m_messages->shown().first().style, MessageStyle::OkOnly);
+    QCOMPARE(mine->text(), myValue);
+    QCOMPARE(stored(kind.table, myColumn).first(), theirsStored);
+
+    // Leaving the record tries again and is refused again; it stays on the record.
+    click(editor, "cmdNext");
+    QCOMPARE(m_messages->texts().size(), 2);
+    QCOMPARE(mine->text(), myValue);
+    QCOMPARE(field(editor, kind.keyIndex)->text(), QStringLiteral("Alpha"));
+    QCOMPARE(stored(kind.table, myColumn).first(), theirsStored);
+
+    // Refresh shows the other program's value; a store after that writes again.
+    click(editor, "cmdRefresh");
+    QCOMPARE(m_messages->texts().size(), 2);
+    QCOMPARE(mine->text(), theirValue);
+    retype(mine, myValue);
+    click(editor, "cmdUpdate");
+    QCOMPARE(m_messages->texts().size(), 2);
+    QCOMPARE(stored(kind.table, myColumn).first(), myValue);
+}
+
+void tst_RecordEditors::fileGoneWhileOpen_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("change"); // moved, deleted, replaced
+    QTest::addColumn<QString>("said");
+
+    for (const QString window : {"frmClients", "frmVendors"}) {
+        const QByteArray w = window.toLatin1();
+        QTest::addRow("%s: moved", w.constData()) << window << "moved"
+                                                  << "was moved or deleted";
+        QTest::addRow("%s: deleted", w.constData()) << window << "deleted"
+                                                    << "was moved or deleted";
+        QTest::addRow("%s: replaced", w.constData()) << window << "replaced"
+                                                     << "was replaced";
+    }
+}
+
+void tst_RecordEditors::fileGoneWhileOpen()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, change);
+    QFETCH(QString, said);
+    const EditorKind& kind = editorKind(window);
+    QVERIFY(createDatabase(3));
+    QWidget* editor = showEditor(window);
+    const QString path = m_folder->databasePath();
+    const QString movedTo = m_folder->root() + "/moved.mdb";
+    if (change == "moved") {
+        QVERIFY(QFile::rename(path, movedTo));
+    } else {
+        QVERIFY(QFile::remove(path));
+        if (change == "replaced")
+            QVERIFY(createDatabase(1));
+    }
+
+    retype(field(editor, kind.keyIndex), "Alpha 2");
+    click(editor, "cmdUpdate");
+    QCOMPARE(m_messages->texts().size(), 1);
+    QVERIFY2(m_messages->texts().first().contains("The database file " + said),
+             qPrintable(m_messages->texts().first()));
+    QVERIFY(!m_messages->texts().first().contains("readonly"));
+    QCOMPARE(field(editor, kind.keyIndex)->text(), QStringLiteral("Alpha 2"));
+
+    // Put back where it was, the file takes the store: nothing typed was lost.
+    if (change == "moved") {
+        QVERIFY(QFile::rename(movedTo, path));
+        click(editor, "cmdUpdate");
+        QCOMPARE(m_messages->texts().size(), 1);
+        QCOMPARE(stored(kind.table, kind.keyColumn), (QStringList{"Alpha 2", "Bravo", "Charlie"}));
+    }
+}
+
+void tst_RecordEditors::readOnlyFileSaidAtOnce_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("folder"); // the folder read-only, or the file
+
+    for (const QString window : {"frmClients", "frmVendors"}) {
+        const QByteArray w = window.toLatin1();
+        QTest::addRow("%s: read-only file", w.constData()) << window << false;
+        QTest::addRow("%s: read-only folder", w.constData()) << window << true;
+    }
+}
+
+void tst_RecordEditors::readOnlyFileSaidAtOnce()
+{
+    QFETCH(QString, window);
+    QFETCH(bool, folder);
+    const EditorKind& kind = editorKind(window);
+    QVERIFY(createDatabase(3));
+    const QString path = folder ? QFileInfo(m_folder->databasePath()).absolutePath() : m_folder->databasePath();
+    m_madeReadOnly = !folder;
+    const bool readOnly = makeReadOnly(path);
+    const auto undo = qScopeGuard([&] {
+        if (folder)
+            makeWritable(path);
+    });
+    if (!readOnly)
+        QSKIP("this user cannot make a file or folder read-only for itself");
+
+    // The window opens on the records and says at once that it cannot store, before anything is typed.
+    QWidget* editor = showEditor(window);
+    QCOMPARE(field(editor, kind.keyIndex)->text(), QStringLiteral("Alpha"));
+    QTRY_COMPARE(m_messages->texts().size(), 1);
+    QVERIFY2(m_messages->texts().first().contains("read-only") &&
+                 m_messages->texts().first().contains("cannot store changes"),
+             qPrintable(m_messages->texts().first()));
 }
 
 QTEST_MAIN(tst_RecordEditors)

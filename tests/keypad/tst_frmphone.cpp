@@ -466,6 +466,11 @@ void tst_frmPhone::failingSteps()
 
     click(window, button);
     QCOMPARE(m_messages->texts(), portMessages(messages));
+    // The message keeps its text and says in its details which of the three causes it was.
+    const QString why = portHeld                          ? QStringLiteral("is in use")
+                        : comText == QLatin1String("abc") ? QStringLiteral("\"abc\" names no port")
+                                                          : QStringLiteral("is no number of seconds");
+    QVERIFY2(m_messages->shown().first().detail.contains(why), qPrintable(m_messages->shown().first().detail));
     // The one row with a pause waits it, although the port it opened failed.
     QCOMPARE(m_wait->pauses(), pauseText == "0.2" ? QList<qint64>{200} : QList<qint64>{});
     if (windowStays) {

@@ -13,6 +13,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -169,6 +170,8 @@ private slots:
     void openFails();
     void writeToClosedPortFails();
     void eachFailureSaysItsOwnReason();
+    void openFailureSaysWhy_data();
+    void openFailureSaysWhy();
     void closeOfClosedPortDoesNothing();
     void closeLetsGoOfTheDevice();
     void destroyingOpenPortClosesIt();
@@ -358,6 +361,74 @@ void tst_ModemPort::eachFailureSaysItsOwnReason()
     QVERIFY(port.write(QStringLiteral("A")).ok());
     QVERIFY(modem.waitForBytes(1));
     QCOMPARE(modem.received(), QByteArray("A"));
+}
+
+void tst_ModemPort::openFailureSaysWhy_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QStringList>("said"); // each of these is in the reason
+
+    QTest::newRow("link to a missing device") << "dangling link" << QStringList{"COM3: no such device", "plugged in"};
+    QTest::newRow("no link and no such serial port") << "no device" << QStringList{"COM9: no such device"};
+    QTest::newRow("port number zero") << "port zero" << QStringList{"no such device"};
+    QTest::newRow("held by the other dialing window") << "other port object" << QStringList{"COM3: ", "is in use"};
+    QTest::newRow("held by another program") << "other program" << QStringList{"COM3: ", "is in use"};
+    QTest::newRow("device this user may not open")
+        << "no permission" << QStringList{"COM3: permission denied", "dialout", "sudo adduser"};
+}
+
+void tst_ModemPort::openFailureSaysWhy()
+{
+    QFETCH(QString, situation);
+    QFETCH(QStringList, said);
+    TempDataFolder folder;
+    std::unique_ptr<VirtualModemRecorder> modem;
+    std::unique_ptr<ModemPort> holder;
+    std::unique_ptr<OtherProgram> other;
+    int portNumber = 3;
+    // Root may open any device: the open then runs as an ordinary account (nobody), able to reach the link.
+    bool asNobody = false;
+
+    if (situation == "dangling link") {
+        QVERIFY(QDir().mkpath(portLinksFolder()));
+        QVERIFY(QFile::link(QStringLiteral("/nonexistent/ttyACM0"), portLinkPath(3)));
+    } else if (situation == "no device") {
+        portNumber = 9;
+        if (QFile::exists(QStringLiteral("/dev/ttyS8")))
+            QSKIP("this machine has a /dev/ttyS8");
+    } else if (situation == "port zero") {
+        portNumber = 0;
+    } else {
+        modem = std::make_unique<VirtualModemRecorder>(3);
+        QVERIFY(modem->isReady());
+        if (situation == "other port object") {
+            holder = test::holdPort(3);
+            QVERIFY(holder);
+        } else if (situation == "other program") {
+            other = std::make_unique<OtherProgram>(3);
+            QCOMPARE(other->answer(), QStringLiteral("opened"));
+        } else {
+            asNobody = ::geteuid() == 0;
+            // The device is this user's own: root keeps its owner's rights and opens as nobody, anyone else
+            // takes them away.
+            const mode_t mode = asNobody ? S_IRUSR | S_IWUSR : 0;
+            QVERIFY(::chmod(QFile::encodeName(modem->devicePath()).constData(), mode) == 0);
+            for (const QString& path : {folder.root(), QFileInfo(portLinksFolder()).absolutePath(), portLinksFolder()})
+                QVERIFY(::chmod(QFile::encodeName(path).constData(), S_IRWXU | S_IXGRP | S_IXOTH) == 0);
+        }
+    }
+
+    ModemPort port;
+    port.setPortNumber(portNumber);
+    constexpr uid_t Nobody = 65534;
+    if (asNobody)
+        QVERIFY(::seteuid(Nobody) == 0);
+    const Outcome opened = port.open();
+    if (asNobody)
+        QVERIFY(::seteuid(0) == 0);
+    QVERIFY(!opened.ok());
+    for (const QString& words : said)
+        QVERIFY2(opened.reason().contains(words), qPrintable(opened.reason()));
 }
 
 void tst_ModemPort::closeOfClosedPortDoesNothing()

@@ -155,7 +155,7 @@ void tst_TwoStageDial::dial()
             return AfterWait::Tones;
         };
     }
-    plan.onFailure = [&](DialStep step) {
+    plan.onFailure = [&](DialStep step, const Failure&) {
         reported.append(stepName(step));
         return stopOnFailure ? AfterFailure::Stop : AfterFailure::GoOn;
     };
@@ -190,7 +190,7 @@ void tst_TwoStageDial::valuesAreReadWhenTheirStepComes()
         tones = ToneValues{"7", "", "9 9"};
         return AfterWait::Tones;
     };
-    plan.onFailure = [](DialStep) { return AfterFailure::Stop; };
+    plan.onFailure = [](DialStep, const Failure&) { return AfterFailure::Stop; };
     const auto port = portObject(3);
 
     dialInTwoStages(*port, plan);

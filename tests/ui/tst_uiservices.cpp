@@ -92,14 +92,20 @@ void tst_UiServices::realMessageBoxes_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("expectedTitle");
     QTest::addColumn<int>("expectedIcon");
+    QTest::addColumn<QString>("detail"); // the box's detailed text
 
-    QTest::newRow("OK box, program title") << int(MessageStyle::OkOnly) << QString() << int(QMessageBox::Ok)
-                                           << int(MessageAnswer::Ok) << "MiravoDialer" << int(QMessageBox::NoIcon);
+    QTest::newRow("OK box, program title")
+        << int(MessageStyle::OkOnly) << QString() << int(QMessageBox::Ok) << int(MessageAnswer::Ok) << "MiravoDialer"
+        << int(QMessageBox::NoIcon) << QString();
     QTest::newRow("question, Yes") << int(MessageStyle::YesNoCritical) << "Dialing Status" << int(QMessageBox::Yes)
-                                   << int(MessageAnswer::Yes) << "Dialing Status" << int(QMessageBox::Critical);
+                                   << int(MessageAnswer::Yes) << "Dialing Status" << int(QMessageBox::Critical)
+                                   << QString();
     QTest::newRow("question, Enter takes the default No")
         << int(MessageStyle::YesNoCritical) << "Dialing Status" << 0 << int(MessageAnswer::No) << "Dialing Status"
-        << int(QMessageBox::Critical);
+        << int(QMessageBox::Critical) << QString();
+    QTest::newRow("OK box with the reason in its details")
+        << int(MessageStyle::OkOnly) << QString() << 0 << int(MessageAnswer::Ok) << "MiravoDialer"
+        << int(QMessageBox::NoIcon) << "COM3: no such device.";
 }
 
 void tst_UiServices::realMessageBoxes()
@@ -110,29 +116,34 @@ void tst_UiServices::realMessageBoxes()
     QFETCH(int, answer);
     QFETCH(QString, expectedTitle);
     QFETCH(int, expectedIcon);
+    QFETCH(QString, detail);
 
     QString seenTitle;
     QString seenText;
     int seenIcon = -1;
     bool wasModal = false;
+    QString seenDetail;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(box);
         seenTitle = box->windowTitle();
         seenText = box->text();
         seenIcon = box->icon();
+        seenDetail = box->detailedText();
         wasModal = box->windowModality() == Qt::ApplicationModal;
         if (press == 0)
             QTest::keyClick(box, Qt::Key_Return);
         else
             box->button(QMessageBox::StandardButton(press))->click();
     });
-    const MessageAnswer got = showMessage(QStringLiteral("Check your com port settings.!"), MessageStyle(style), title);
+    const MessageAnswer got =
+        showMessage(QStringLiteral("Check your com port settings.!"), MessageStyle(style), title, detail);
 
     QCOMPARE(int(got), answer);
     QCOMPARE(seenTitle, expectedTitle);
     QCOMPARE(seenText, QStringLiteral("Check your com port settings.!"));
     QCOMPARE(seenIcon, expectedIcon);
+    QCOMPARE(seenDetail, detail);
     QVERIFY(wasModal);
 }
 

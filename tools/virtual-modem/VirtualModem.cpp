@@ -1,5 +1,6 @@
 #include "VirtualModem.h"
 
+#include "PrivateFiles.h"
 #include "modem/ModemPort.h"
 
 #include <QDir>
@@ -205,7 +206,8 @@ bool VirtualModem::start()
         return false;
     }
 
-    QDir().mkpath(QFileInfo(d->link).absolutePath());
+    // The ports folder lies in the program's data folder, beside the database: made private like it.
+    makePrivateFolder(QFileInfo(d->link).absolutePath());
     QFile::remove(d->link);
     if (!QFile::link(d->device, d->link)) {
         d->error = QStringLiteral("cannot create the link %1").arg(d->link);

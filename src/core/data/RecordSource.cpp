@@ -2,13 +2,22 @@
 
 #include "data/PhoneCardDatabase.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlIndex>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QSqlTableModel>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace miravo {
 namespace {
@@ -58,16 +67,148 @@ public:
     // The key of a row as read from the file, whatever is pending on it.
     using QSqlTableModel::primaryValues;
 
+    // The columns whose stores were refused by the last submit because another program had changed them since
+    // this model read them; empty after a store that went through.
+    const QStringList& changedElsewhere() const { return m_changedElsewhere; }
+    void forgetChangedElsewhere() { m_changedElsewhere.clear(); }
+
 protected:
     QString orderByClause() const override { return QStringLiteral("ORDER BY rowid"); }
 
+    // Writes only the changed columns, and only where each still holds the value this model read (or already
+    // the value being stored): a value another program stored meanwhile is never overwritten unseen. Different
+    // columns of one record, changed by two programs, still both arrive.
+    bool updateRowInTable(int row, const QSqlRecord& values) override
+    {
+        m_changedElsewhere.clear();
+        QSqlDriver* driver = database().driver();
+        const auto name = [driver](const QString& column) {
+            return driver->escapeIdentifier(column, QSqlDriver::FieldName);
+        };
+        QStringList assignments;
+        QStringList conditions;
+        QVariantList assigned;
+        QVariantList compared;
+        QStringList changed;
+        for (int column = 0; column < values.count(); ++column) {
+            if (!values.isGenerated(column))
+                continue;
+            const QString field = name(values.fieldName(column));
+            assignments.append(field + QStringLiteral(" = ?"));
+            assigned.append(values.value(column));
+            conditions.append(QStringLiteral("(%1 IS ? OR %1 IS ?)").arg(field));
+            compared << readValue(row, column) << values.value(column);
+            changed.append(values.fieldName(column));
+        }
+        if (assignments.isEmpty())
+            return true;
+        const QSqlRecord key = primaryValues(row);
+        QStringList keyConditions;
+        for (int i = 0; i < key.count(); ++i) {
+            keyConditions.append(name(key.fieldName(i)) + QStringLiteral(" = ?"));
+            compared.append(key.value(i));
+        }
+
+        QSqlQuery query(database());
+        // Table and column names are the file's own, escaped; every value is bound.
+        const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 AND %4")
+                                .arg(driver->escapeIdentifier(tableName(), QSqlDriver::TableName),
+                                     assignments.join(QStringLiteral(", ")), conditions.join(QStringLiteral(" AND ")),
+                                     keyConditions.join(QStringLiteral(" AND ")));
+        if (!query.prepare(sql)) {
+            setLastError(query.lastError());
+            return false;
+        }
+        for (const QVariant& value : std::as_const(assigned))
+            query.addBindValue(value);
+        for (const QVariant& value : std::as_const(compared))
+            query.addBindValue(value);
+        if (!query.exec()) {
+            setLastError(query.lastError());
+            return false;
+        }
+        if (query.numRowsAffected() > 0)
+            return true;
+        m_changedElsewhere = changedColumns(row, key, changed);
+        if (m_changedElsewhere.isEmpty())
+            m_changedElsewhere = changed; // the record itself went meanwhile: nothing of it was written
+        setLastError(QSqlError(QString(), changedElsewhereText(m_changedElsewhere), QSqlError::StatementError));
+        return false;
+    }
+
 private:
+    // The value of a column as read from the file, whatever the user has typed over it since.
+    QVariant readValue(int row, int column) const { return QSqlQueryModel::data(index(row, column), Qt::EditRole); }
+
+    // Of the columns the user changed, those whose stored value is neither the one read nor the one typed.
+    QStringList changedColumns(int row, const QSqlRecord& key, const QStringList& columns) const
+    {
+        QSqlDriver* driver = database().driver();
+        QStringList selected;
+        for (const QString& column : columns)
+            selected.append(driver->escapeIdentifier(column, QSqlDriver::FieldName));
+        QStringList keyConditions;
+        for (int i = 0; i < key.count(); ++i)
+            keyConditions.append(driver->escapeIdentifier(key.fieldName(i), QSqlDriver::FieldName) +
+                                 QStringLiteral(" = ?"));
+        QSqlQuery query(database());
+        query.setForwardOnly(true);
+        if (!query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                               .arg(selected.join(QStringLiteral(", ")),
+                                    driver->escapeIdentifier(tableName(), QSqlDriver::TableName),
+                                    keyConditions.join(QStringLiteral(" AND ")))))
+            return {};
+        for (int i = 0; i < key.count(); ++i)
+            query.addBindValue(key.value(i));
+        if (!query.exec() || !query.next())
+            return {};
+        const QSqlRecord typed = record(row);
+        QStringList found;
+        for (int i = 0; i < columns.size(); ++i) {
+            const QVariant now = query.value(i);
+            const QVariant read = readValue(row, fieldIndex(columns[i]));
+            const QVariant mine = typed.value(columns[i]);
+            const auto same = [](const QVariant& a, const QVariant& b) {
+                return a.isNull() == b.isNull() && a.toString() == b.toString();
+            };
+            if (!same(now, read) && !same(now, mine))
+                found.append(columns[i]);
+        }
+        return found;
+    }
+
+    static QString changedElsewhereText(const QStringList& columns)
+    {
+        QString names = columns.last();
+        if (columns.size() > 1)
+            names = columns.mid(0, columns.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + names;
+        return QStringLiteral("Another program has changed %1 of this record since this window read it, so your "
+                              "change was not stored. What you typed is kept; Refresh shows the record as it is "
+                              "stored now.")
+            .arg(names);
+    }
+
     int m_idColumn = -1;
+    QStringList m_changedElsewhere;
 };
 
 Failure failure(const QSqlError& error)
 {
     return Failure{storeDescription(error)};
+}
+
+// What identifies a file whatever its name: a file moved away, deleted or replaced at the path is another one.
+std::optional<std::pair<dev_t, ino_t>> fileIdentity(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return std::pair{info.st_dev, info.st_ino};
+}
+
+bool writableByThisUser(const QString& path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
 }
 
 } // namespace
@@ -94,6 +235,8 @@ void RecordSource::close()
     m_currentRow = -1;
     m_adding = false;
     m_rowBeforeAdd = -1;
+    m_openedFile.reset();
+    m_cannotStore.clear();
 }
 
 Outcome RecordSource::open()
@@ -135,8 +278,47 @@ Outcome RecordSource::open()
         return outcome;
     }
     m_openError.clear();
+    m_path = phoneCardDatabasePath();
+    m_openedFile = fileIdentity(m_path);
+    m_cannotStore = cannotStoreReason(m_path);
     setCurrentRow(m_model->rowCount() > 0 ? 0 : -1);
     return outcome;
+}
+
+QString RecordSource::cannotStoreReason(const QString& path)
+{
+    // SQLite opens a file it may not write read-only without a word, and says so only when a store fails.
+    // The folder matters too: a store writes its journal beside the file.
+    const QString native = QDir::toNativeSeparators(path);
+    if (!writableByThisUser(path))
+        return QStringLiteral("%1 is read-only: this window shows its records but cannot store changes.").arg(native);
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!writableByThisUser(folder))
+        return QStringLiteral("The folder %1 is read-only: this window shows the records of %2 but cannot store "
+                              "changes.")
+            .arg(QDir::toNativeSeparators(folder), native);
+    return {};
+}
+
+Failure RecordSource::storeFailure(const QSqlError& error) const
+{
+    // A file moved away or deleted while the window held it open is still open, but SQLite no longer writes
+    // it and only says "attempt to write a readonly database".
+    const auto now = fileIdentity(m_path);
+    const QString native = QDir::toNativeSeparators(m_path);
+    if (m_openedFile && !now)
+        return Failure{QStringLiteral("The database file was moved or deleted while this window had it open: there "
+                                      "is no %1 any more, so nothing was stored. What you typed is kept; Refresh "
+                                      "opens the file at that path again once it is back.")
+                           .arg(native)};
+    if (m_openedFile && now && *now != *m_openedFile)
+        return Failure{QStringLiteral("The database file was replaced by another file while this window had it "
+                                      "open, so nothing was stored. What you typed is kept; Refresh opens %1 again.")
+                           .arg(native)};
+    auto* model = static_cast<const RecordTableModel*>(m_model.get());
+    if (model && !model->changedElsewhere().isEmpty())
+        return Failure{storeDescription(error), ChangedElsewhere};
+    return failure(error);
 }
 
 int RecordSource::fieldIndex(const QString& column) const
@@ -193,8 +375,9 @@ Outcome RecordSource::store()
     const QVariant id = m_adding ? QVariant() : idAt(m_currentRow);
     // On failure the model keeps every pending value: the fields go on showing what the user typed, and the
     // next store tries them again.
+    static_cast<RecordTableModel*>(m_model.get())->forgetChangedElsewhere();
     if (!m_model->submitAll())
-        return failure(m_model->lastError());
+        return storeFailure(m_model->lastError());
 
     QVariant storedId = id;
     if (m_adding) {
@@ -227,8 +410,9 @@ Outcome RecordSource::remove()
     const int row = m_currentRow;
     const QVariant followingId = row + 1 < m_model->rowCount() ? idAt(row + 1) : QVariant();
     m_model->removeRow(row);
+    static_cast<RecordTableModel*>(m_model.get())->forgetChangedElsewhere();
     if (!m_model->submitAll()) {
-        const Failure refused = failure(m_model->lastError());
+        const Failure refused = storeFailure(m_model->lastError());
         m_model->revertRow(row); // the record is still in the table, so it stays in the model
         return refused;
     }

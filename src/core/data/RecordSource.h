@@ -16,8 +16,13 @@
 #include <QStringList>
 #include <QVariant>
 
-#include <memory>
+#include <sys/types.h>
 
+#include <memory>
+#include <optional>
+#include <utility>
+
+class QSqlError;
 class QSqlTableModel;
 
 namespace miravo {
@@ -42,6 +47,12 @@ public:
     bool isOpen() const { return m_model != nullptr; }
     // Why the last open() failed.
     QString openError() const { return m_openError; }
+    // Why stores into the open table cannot work (the file or its folder is read-only for this user), or empty.
+    // The table still opens: its records can be read.
+    QString cannotStore() const { return m_cannotStore; }
+
+    // The code of a store() refused because another program changed a changed field meanwhile.
+    static constexpr int ChangedElsewhere = 1;
 
     // The whole table, in table order; nullptr while the table is not open.
     QSqlTableModel* model() const { return m_model.get(); }
@@ -64,6 +75,10 @@ public:
     // record. The current record stays current (a stored new record with the ID the store gave it).
     // When another program has deleted the current record, nothing is written and the values wait in a new
     // record instead (the outcome says so): the next store() adds them.
+    // A field is written only while the file still holds the value this source read, or already the one being
+    // stored: when another program changed it meanwhile, nothing is written, the values stay pending and the
+    // failure's code is ChangedElsewhere (reload() then shows the other program's values).
+    // A file moved away, deleted or replaced at its path since open() is named as the reason.
     Outcome store();
     // Deletes the current record from the file; the record that followed it becomes current, or the new last
     // one. A new record not stored yet is simply dropped.
@@ -79,6 +94,8 @@ signals:
     void currentRowChanged(int row);
 
 private:
+    static QString cannotStoreReason(const QString& path);
+    Failure storeFailure(const QSqlError& error) const;
     void close();
     Outcome selectAll();
     bool currentRecordExists() const;
@@ -93,6 +110,9 @@ private:
     QString m_connectionName;
     QSqlDatabase m_db;
     QString m_openError; // why the last open() failed: every operation but reload() fails with it
+    QString m_path;      // the file opened
+    std::optional<std::pair<dev_t, ino_t>> m_openedFile; // which file that was
+    QString m_cannotStore;
     std::unique_ptr<QSqlTableModel> m_model;
     int m_currentRow = -1;
     bool m_adding = false;

@@ -3,12 +3,19 @@
 #include "modem/DialCommands.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <chrono>
@@ -120,20 +127,51 @@ Outcome ModemPort::open()
         return Failure{tr("The port is already open.")};
     const QString device = devicePathForPort(d->portNumber);
     if (device.isEmpty())
-        return Failure{tr("Port number %1 names no port.").arg(d->portNumber)};
+        return Failure{
+            tr("Port number %1 names no port: no such device (port numbers start at 1).").arg(d->portNumber)};
+    // The three reasons a user can act on, each said so that the user knows what to do: the window shows its one
+    // message, and these words as its details.
+    const QString port = QStringLiteral("COM%1").arg(d->portNumber);
+    const auto noSuchDevice = [&] {
+        return Failure{tr("%1: no such device. %2 leads to no device: is the modem plugged in, and is %1 the port "
+                          "it is on (or linked to it)?")
+                           .arg(port, device)};
+    };
     // Open the device the link points at, not the link: Qt's lock file is named after the path it opens, and
     // only the real device's name keeps every program that locks the same device out.
     const QString target = QFileInfo(device).canonicalFilePath();
     if (target.isEmpty())
-        return Failure{tr("%1 names no device.").arg(device)};
+        return noSuchDevice();
     d->serial.setPortName(target);
     d->apply();
     // Write-only: the program never reads the modem's answers. Qt locks the device with a lock file
     // (LCK..name in the system's lock folder) besides TIOCEXCL; the lock file is what keeps a second program out
     // when it runs as root, which TIOCEXCL does not stop.
-    if (!d->serial.open(QIODevice::WriteOnly))
-        return Failure{d->serial.errorString()};
-    return {};
+    if (d->serial.open(QIODevice::WriteOnly))
+        return {};
+    const QSerialPort::SerialPortError error = d->serial.error();
+    const QString systemReason = d->serial.errorString();
+    d->serial.clearError();
+    if (error == QSerialPort::DeviceNotFoundError)
+        return noSuchDevice();
+    if (error != QSerialPort::PermissionError)
+        return Failure{tr("%1 (%2): %3").arg(port, target, systemReason)};
+    // Qt reports a device this user may not open, one held open by another program and a lock file alike as a
+    // permission error; the device's own permissions tell them apart.
+    const QByteArray nativeTarget = QFile::encodeName(target);
+    if (::faccessat(AT_FDCWD, nativeTarget.constData(), R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES) {
+        struct stat info {};
+        const group* owner = ::stat(nativeTarget.constData(), &info) == 0 ? ::getgrgid(info.st_gid) : nullptr;
+        const QString groupName = owner ? QString::fromLocal8Bit(owner->gr_name) : QStringLiteral("dialout");
+        return Failure{tr("%1: permission denied: this user may not use %2 (it belongs to the group %3). Serial "
+                          "devices belong to the dialout group: add yourself with \"sudo adduser $USER dialout\", "
+                          "then log in again.")
+                           .arg(port, target, groupName)};
+    }
+    return Failure{tr("%1: %2 is in use: another program (or the other dialing window) holds it open, or a lock "
+                      "file says it does (LCK..%3 in /var/lock, left behind by a program that ended without "
+                      "removing it). Close that program, or remove a stale lock file.")
+                       .arg(port, target, QFileInfo(target).fileName())};
 }
 
 void ModemPort::close()

@@ -8,9 +8,9 @@ namespace miravo {
 void dialInTwoStages(ModemPort& port, const DialPlan& plan)
 {
     // Whether the dial goes on after a step: a step that worked always does. A failing step is reported by which
-    // step it was; the port's reason stays here, since every window shows its own fixed message.
+    // step it was, with the port's reason: every window shows its own fixed message, and the reason as its detail.
     const auto goesOn = [&](DialStep step, const Outcome& done) {
-        return done.ok() || plan.onFailure(step) == AfterFailure::GoOn;
+        return done.ok() || plan.onFailure(step, done.failure()) == AfterFailure::GoOn;
     };
 
     bool dialedAccessNumber = false;

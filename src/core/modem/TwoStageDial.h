@@ -4,6 +4,8 @@
 // it waits for the user, and what a failing step leads to.
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 
 #include <functional>
@@ -53,8 +55,8 @@ struct DialPlan {
     // Whether a port that was open already still gets the wait and the close and re-open (the main window asks
     // its question on every Connect), or goes straight to the tones (the keypad window).
     bool waitWhenAlreadyOpen = false;
-    // Told about every failing step; the dial goes on or ends as it answers.
-    std::function<AfterFailure(DialStep)> onFailure;
+    // Told about every failing step and the port's reason; the dial goes on or ends as it answers.
+    std::function<AfterFailure(DialStep, const Failure&)> onFailure;
 };
 
 // Runs the dial on `port`. Every step that lets other code run (the wait, a failure report) may end the dial;

@@ -260,10 +260,10 @@ void frmMiravoCall::cmdConnect_Click()
     plan.toneValues = [this] {
         return ToneValues{m_txtDial_Num2->text(), m_txtDial_Num3->text(), m_txtDial_Num4->currentText()};
     };
-    // One error trap over the whole dial: every failing port step shows the same message, and the dial goes on
-    // with its next step.
-    plan.onFailure = [&windowGone](DialStep) {
-        showMessage(ComPortMessage, MessageStyle::OkOnly);
+    // One error trap over the whole dial: every failing port step shows the same message, with the port's reason
+    // in its details, and the dial goes on with its next step.
+    plan.onFailure = [&windowGone](DialStep, const Failure& failure) {
+        showMessage(ComPortMessage, MessageStyle::OkOnly, {}, failure.reason);
         return windowGone() ? AfterFailure::Stop : AfterFailure::GoOn;
     };
     dialInTwoStages(*m_MSComm1, plan);

@@ -65,6 +65,8 @@ RecordEditor::RecordEditor(const EditorDesign& design, QWidget* parent)
 
     if (const Outcome opened = m_source->open(); !opened.ok())
         m_openFailure = opened.reason();
+    else
+        m_openFailure = m_source->cannotStore(); // said at once, not after the user has typed a record in vain
 }
 
 // The data source goes first, with its model; the mapper (a child) lets go of the model when it is destroyed.
@@ -269,10 +271,12 @@ bool RecordEditor::storeRecord()
     const Outcome stored = m_source->store();
     if (!stored.ok()) {
         setFieldTexts(typed);
+        m_refreshDropsEdits = stored.code() == RecordSource::ChangedElsewhere;
         tell(stored.reason());
         return false;
     }
     m_closeRefused = false;
+    m_refreshDropsEdits = false;
     return true;
 }
 
@@ -309,10 +313,16 @@ void RecordEditor::cmdDelete_Click()
 
 void RecordEditor::cmdRefresh_Click()
 {
-    if (!leaveRecord())
+    // After a store refused because another program changed the record, Refresh is how the user takes that
+    // program's values, as the message said: storing first would only be refused again.
+    if (!std::exchange(m_refreshDropsEdits, false) && !leaveRecord())
         return;
+    const QString couldNotStore = m_source->cannotStore();
     if (const Outcome reloaded = m_source->reload(); !reloaded.ok())
         showMessage(reloaded.reason());
+    else if (const QString cannotStore = m_source->cannotStore();
+             cannotStore != couldNotStore && !cannotStore.isEmpty())
+        showMessage(cannotStore); // the file opened again is read-only, unlike the one before
 }
 
 void RecordEditor::datSource_Move(RecordMove move)

@@ -27,6 +27,12 @@
 namespace miravo {
 namespace {
 
+// Why a COM field's text cannot be dialed, for the details of the port message.
+QString noPortNumberDetail(const QString& portText)
+{
+    return QStringLiteral("\"%1\" names no port: the COM field takes a port number, 1 or more.").arg(portText);
+}
+
 // The designed window, in twips: the client area, then every control as left, top, width, height.
 constexpr int ClientWidth = 3120;
 constexpr int ClientHeight = 7680;
@@ -192,9 +198,9 @@ void frmPhone::Form_Load()
 
     if (portNumber < FirstPortNumber) {
         // Once the window is up, so that the user sees which window the message is about.
-        QTimer::singleShot(0, this, [this] {
+        QTimer::singleShot(0, this, [this, portText] {
             if (!m_closed)
-                showMessage(ComPortMessage);
+                showMessage(ComPortMessage, MessageStyle::OkOnly, {}, noPortNumberDetail(portText));
         });
     }
 }
@@ -229,10 +235,11 @@ void frmPhone::cmdEnd_Click()
         m_MSComm1->close();
         return;
     }
-    if (m_MSComm1->open().ok())
+    const Outcome opened = m_MSComm1->open();
+    if (opened.ok())
         return;
     const QPointer<frmPhone> self(this);
-    showMessage(ComPortMessage);
+    showMessage(ComPortMessage, MessageStyle::OkOnly, {}, opened.reason());
     if (self)
         closeWindow();
 }
@@ -247,12 +254,12 @@ void frmPhone::cmdredial_Click()
     sendSequence(OnFailure::CarryOn);
 }
 
-AfterFailure frmPhone::reportFailure(OnFailure onFailure)
+AfterFailure frmPhone::reportFailure(OnFailure onFailure, const QString& detail)
 {
     // The message box may run other handlers: one of them may close this window (CLOSE, END, the main window
     // going). `self` tells whether the window still exists at all; only then may its members be looked at.
     const QPointer<frmPhone> self(this);
-    showMessage(ComPortMessage);
+    showMessage(ComPortMessage, MessageStyle::OkOnly, {}, detail);
     if (!self || self->m_closed)
         return AfterFailure::Stop;
     if (onFailure == OnFailure::CarryOn)
@@ -276,7 +283,7 @@ void frmPhone::sendSequence(OnFailure onFailure)
         m_MSComm1->close();
         if (const auto number = toPortNumber(newPort))
             m_MSComm1->setPortNumber(*number);
-        else if (reportFailure(onFailure) == AfterFailure::Stop)
+        else if (reportFailure(onFailure, noPortNumberDetail(newPort)) == AfterFailure::Stop)
             return;
     }
 
@@ -286,8 +293,10 @@ void frmPhone::sendSequence(OnFailure onFailure)
         // The user picks up the handset while the pause runs; a pause that is not a number is reported once, and
         // REDIAL goes on without waiting.
         const auto pause = toPauseSeconds(m_txtPause->text());
-        if (!pause)
-            return reportFailure(onFailure) == AfterFailure::Stop ? AfterWait::Abandon : AfterWait::Tones;
+        if (!pause) {
+            const QString detail = QStringLiteral("The pause \"%1\" is no number of seconds.").arg(m_txtPause->text());
+            return reportFailure(onFailure, detail) == AfterFailure::Stop ? AfterWait::Abandon : AfterWait::Tones;
+        }
         if (*pause > 0.0) {
             waitProcessingEvents(*pause, m_openGuard.get());
             if (!stillOpen())
@@ -303,7 +312,7 @@ void frmPhone::sendSequence(OnFailure onFailure)
         setDisplayText(sequenceStatus(fields.accessNumber, values.value1, values.value2, values.value3));
         return values;
     };
-    plan.onFailure = [&](DialStep) { return reportFailure(onFailure); };
+    plan.onFailure = [&](DialStep, const Failure& failure) { return reportFailure(onFailure, failure.reason); };
     dialInTwoStages(*m_MSComm1, plan);
 }
 
@@ -320,8 +329,8 @@ void frmPhone::Label1_Click()
         setDisplayText(quickDialStatus(fields));
         return ToneValues{fields.language, fields.accessCode, fields.destination};
     };
-    plan.onFailure = [](DialStep) {
-        showMessage(ComPortMessage);
+    plan.onFailure = [](DialStep, const Failure& failure) {
+        showMessage(ComPortMessage, MessageStyle::OkOnly, {}, failure.reason);
         return AfterFailure::Stop;
     };
     dialInTwoStages(*m_MSComm1, plan);

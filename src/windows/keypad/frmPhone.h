@@ -60,7 +60,8 @@ private:
     void sendSequence(OnFailure onFailure);
     // The message of a failing step, then what it leads to: the window closes (SEND) or the operation goes on
     // (REDIAL); an operation whose window went meanwhile stops.
-    AfterFailure reportFailure(OnFailure onFailure);
+    // `detail` says why, in the box's details.
+    AfterFailure reportFailure(OnFailure onFailure, const QString& detail);
     // Marks the window closed at once (ending every running wait), releases the port and closes the window.
     void closeWindow();
     void markClosed();

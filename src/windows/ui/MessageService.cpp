@@ -14,6 +14,8 @@ public:
         box.setWindowModality(Qt::ApplicationModal);
         box.setWindowTitle(request.title);
         box.setText(request.text);
+        if (!request.detail.isEmpty())
+            box.setDetailedText(request.detail);
         switch (request.style) {
         case MessageStyle::OkOnly:
             box.setIcon(QMessageBox::NoIcon);
@@ -44,9 +46,9 @@ MessageService* s_service = &s_qtService;
 
 } // namespace
 
-MessageAnswer showMessage(const QString& text, MessageStyle style, const QString& title)
+MessageAnswer showMessage(const QString& text, MessageStyle style, const QString& title, const QString& detail)
 {
-    return s_service->show(MessageRequest{text, title.isEmpty() ? ApplicationTitle : title, style});
+    return s_service->show(MessageRequest{text, title.isEmpty() ? ApplicationTitle : title, style, detail});
 }
 
 void setMessageService(MessageService* service)

@@ -20,6 +20,8 @@ struct MessageRequest {
     QString text;
     QString title;
     MessageStyle style = MessageStyle::OkOnly;
+    // Shown behind the box's "Show Details..." button: why, where the text itself is fixed.
+    QString detail;
 };
 
 class MessageService {
@@ -29,8 +31,9 @@ public:
 };
 
 // Shows a message box, modal for the whole program, and returns the button pressed.
-// An empty title becomes the program's title.
-MessageAnswer showMessage(const QString& text, MessageStyle style = MessageStyle::OkOnly, const QString& title = {});
+// An empty title becomes the program's title; a detail, when given, is the box's detailed text.
+MessageAnswer showMessage(const QString& text, MessageStyle style = MessageStyle::OkOnly, const QString& title = {},
+                          const QString& detail = {});
 
 // Replaces the service behind showMessage(); nullptr puts the real message boxes back.
 // The caller keeps ownership and must restore the real service before destroying its own.
