@@ -48,7 +48,8 @@ void park(int portNumber, std::shared_ptr<VoiceCall> call)
     const bool hangUp = !call->tonesHandedOver();
     const VoiceCall* raw = call.get();
     parkedCalls()[portNumber] = ParkedCall{std::move(call), hangUp};
-    if (!QCoreApplication::instance()) {
+    // Without an event loop to come (no application, or one being torn down) there is no next turn: settle now.
+    if (!QCoreApplication::instance() || QCoreApplication::closingDown()) {
         settleParkedCall(portNumber, raw, true);
         return;
     }
