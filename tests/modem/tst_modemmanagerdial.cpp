@@ -454,6 +454,7 @@ void tst_ModemManagerDial::failureAfterCallPlaced()
     click(m_main, "cmdConnect");
     if (failure == LateFailure::KeyRefused) {
         QTRY_COMPARE(m_modemManager->keysSent(), QStringList{"2"});
+        journalAfterTurns(); // the program hears of the refusal
     } else {
         QCOMPARE(followTones(keyCount(Tones)), Tones);
         m_modemManager->endCalls();

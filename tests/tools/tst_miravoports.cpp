@@ -59,7 +59,6 @@ private slots:
     void refused();
     void setReplacesAndUnsetRemoves();
     void listShowsModemsAndMappings();
-    void helpNamesEveryLine();
 };
 
 void tst_MiravoPorts::initTestCase()
@@ -176,14 +175,6 @@ void tst_MiravoPorts::listShowsModemsAndMappings()
     QVERIFY2(!run.out.contains(QLatin1String("867000000000001")), qPrintable(run.out));
     QVERIFY2(run.out.contains(QLatin1String("COM3  modemmanager:356938035643810\n")), qPrintable(run.out));
     QVERIFY2(run.out.contains(QLatin1String("COM4  /nonexistent/ttyACM0  (missing)\n")), qPrintable(run.out));
-}
-
-void tst_MiravoPorts::helpNamesEveryLine()
-{
-    const Run run = ports({"--help"});
-    QCOMPARE(run.exitCode, 0);
-    for (const char* named : {"list", "set N LINE", "unset N", "modemmanager:<id>", "/dev/ttyACM0"})
-        QVERIFY2(run.out.contains(QLatin1String(named)), named);
 }
 
 QTEST_GUILESS_MAIN(tst_MiravoPorts)
