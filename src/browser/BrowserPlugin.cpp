@@ -1,5 +1,6 @@
 #include "browser/BrowserPlugin.h"
 
+#include "browser/EngineAccessibility.h"
 #include "browser/EngineSandbox.h"
 #include "browser/frmBrowser.h"
 
@@ -9,6 +10,7 @@ QWidget* BrowserPlugin::createBrowserWindow(const BrowserPages& pages)
 {
     // The window starts the engine; as root its sandbox would end the program instead.
     switchOffEngineSandboxForRoot();
+    exposePagesWhenAssistiveTechnologyIsActive();
     return new frmBrowser(pages);
 }
 

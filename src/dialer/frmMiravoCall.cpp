@@ -13,6 +13,7 @@
 #include "modem/TwoStageDial.h"
 #include "ui/DesignedControls.h"
 #include "ui/FixedWindow.h"
+#include "ui/FocusKeeping.h"
 #include "ui/MessageService.h"
 #include "ui/WindowRegistry.h"
 
@@ -143,7 +144,8 @@ void frmMiravoCall::buildControls()
                                    m_cmdPhonebook, m_txtPort,      m_txtDial_Num4};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
-    m_cmdConnect->setFocus();
+    pressButtonsOnEnter(this);
+    keepFocusInWindow(this, m_cmdConnect);
 
     connect(m_Combo1, &QComboBox::activated, this, &frmMiravoCall::Combo1_Lookup);
     connect(m_Combo1->lineEdit(), &QLineEdit::textEdited, this, &frmMiravoCall::Combo1_Lookup);

@@ -24,6 +24,8 @@ class QPushButton;
 
 namespace miravo {
 
+class Announcer;
+class ClickableCaption;
 class DialFieldSource;
 class ModemPort;
 enum class AfterFailure;
@@ -43,7 +45,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     enum class OnFailure { CloseWindow, CarryOn };
@@ -68,6 +69,8 @@ private:
     void closeWindow();
     void markClosed();
     void setDisplayText(const QString& text);
+    // A status text of the dialing operations: shown in the display box and said to a screen reader.
+    void showStatus(const QString& text);
 
     const DialFieldSource& m_fields;
     std::unique_ptr<ModemPort> m_MSComm1;
@@ -77,7 +80,7 @@ private:
     bool m_closed = false;
 
     QPlainTextEdit* m_txtnumbers = nullptr;
-    QLabel* m_Label1 = nullptr;
+    ClickableCaption* m_Label1 = nullptr;
     QLineEdit* m_txtnewport = nullptr;
     QLineEdit* m_txtPause = nullptr;
     QComboBox* m_Combo1 = nullptr;
@@ -88,6 +91,7 @@ private:
     QPushButton* m_clr = nullptr;
     QPushButton* m_cmdClose = nullptr;
     QPushButton* m_cmdEnd = nullptr;
+    Announcer* m_announcer = nullptr;
 };
 
 } // namespace miravo
