@@ -31,6 +31,7 @@ packages=(
     clang-format sqlite3 libsqlite3-dev xauth fonts-liberation2
     xvfb libgl1-mesa-dri libglx-mesa0 libegl-mesa0
     openbox x11vnc dbus dbus-daemon xdotool x11-utils iproute2 at-spi2-core python3 python3-pyatspi
+    orca speech-dispatcher
     desktop-file-utils appstream dpkg-dev file
 )
 

@@ -640,7 +640,7 @@ class Heard(DesktopCase):
         type_text("d")
         self.wait_field_text("Clients - Contacts", pyatspi.ROLE_TEXT, "Notes:", "abcd")
 
-    def test_product_page_load_is_said_and_its_content_exposed(self):
+    def test_product_page_load_is_said_and_its_content_read(self):
         mark = self.orca.mark()
         BrowserWindow.open_browser(self, BrowserWindow.serve_product_page(self))
         self.said("the finished load", lambda said: said == f"notification Page loaded: {self.PAGE_TITLE}.", mark)
@@ -658,6 +658,12 @@ class Heard(DesktopCase):
         poll("the new page's link", lambda: any(
             link.getRole() == pyatspi.ROLE_LINK and "Price list" in (link.name or text_of_any(link))
             for link in descendants(window)))
+        # Back into the page and on to its link, which Orca reads with the page it is in.
+        press("shift+Tab")
+        self.program.wait_focus("Web page")
+        self.orca.settle()
+        spoken = self.key_and_hear("Tab", "the link", lambda said: said == "Price list link.")
+        self.assertIn("Prices document web", spoken)
 
 
 if __name__ == "__main__":
