@@ -19,10 +19,10 @@ run | test) ;;
     ;;
 esac
 
-# Debian 12 packages the build, the program and the tests need; the second-last line serves the headless run and
+# Debian 12 packages the build, the program and the tests need; the third-last line serves the headless run and
 # the desktop tests (a virtual screen, a window manager, VNC, a session bus, the accessibility bus and its Python
-# client) and their checks, the last one the install checks and the package (cpack -G DEB uses file and
-# dpkg-shlibdeps).
+# client) and their checks, the second-last the screen reader those tests listen to (Orca, speaking through
+# speech-dispatcher), the last one the install checks and the package (cpack -G DEB uses file and dpkg-shlibdeps).
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6

@@ -42,7 +42,6 @@ public:
         QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&nameChanged);
         show();
-        raise();
     }
 
 private:

@@ -6,6 +6,7 @@
 #include "keypad/DialFieldSource.h"
 #include "keypad/frmPhone.h"
 #include "modem/ModemPort.h"
+#include "support/Announcements.h"
 #include "support/ComPorts.h"
 #include "support/Controls.h"
 #include "support/ScriptedMessages.h"
@@ -14,6 +15,7 @@
 #include "support/VirtualModemRecorder.h"
 #include "ui/WindowRegistry.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +27,7 @@
 #include <memory>
 
 using namespace miravo;
+using miravo::test::Announcements;
 using miravo::test::click;
 using miravo::test::control;
 using miravo::test::entries;
@@ -100,6 +103,10 @@ private slots:
     void closingReleasesPort_data();
     void closingReleasesPort();
     void readsItsSourceAtEveryStep();
+    void statusesAreSaid_data();
+    void statusesAreSaid();
+    void quickDialByKeyboard_data();
+    void quickDialByKeyboard();
 };
 
 void tst_frmPhone::initTestCase()
@@ -715,3 +722,91 @@ void tst_frmPhone::readsItsSourceAtEveryStep()
 
 QTEST_MAIN(tst_frmPhone)
 #include "tst_frmphone.moc"
+
+// What a screen reader user hears: each status text as it appears (line breaks as the display shows them), and a
+// key press as the character it added. The focus stays where the user left it.
+void tst_frmPhone::statusesAreSaid_data()
+{
+    QTest::addColumn<QString>("pressed");
+    QTest::addColumn<QStringList>("said");
+    QTest::addColumn<QByteArray>("line");
+
+    const auto shown = [](QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); };
+    QTest::newRow("SEND: the pick-up instruction, then the sequence")
+        << "cmdSend" << QStringList{shown(StartStatus), shown(sequenceStatus("2", "4321", "5551234"))} << Access + Tone;
+    QTest::newRow("REDIAL: the same two")
+        << "cmdredial" << QStringList{shown(StartStatus), shown(sequenceStatus("2", "4321", "5551234"))}
+        << Access + Tone;
+    QTest::newRow("quick dial: its status")
+        << "Label1" << QStringList{QStringLiteral("Dialing: 18005551234\n\nLanguage: 2\nCode: 4321\nCalling: 5551234")}
+        << Access + Tone;
+    QTest::newRow("a key: its character") << "cmd5" << QStringList{"5"} << QByteArray();
+    QTest::newRow("the pound key") << "cmdpound" << QStringList{"#"} << QByteArray();
+    QTest::newRow("CLR: no status, nothing said") << "clr" << QStringList{} << QByteArray();
+}
+
+void tst_frmPhone::statusesAreSaid()
+{
+    QFETCH(QString, pressed);
+    QFETCH(QStringList, said);
+    QFETCH(QByteArray, line);
+
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    control<QLineEdit>(window, "txtPause")->setText("0");
+    const Announcements announcements(window);
+    click(window, pressed);
+    QTRY_COMPARE(m_modem->received(), line);
+    QCOMPARE(announcements.said(), said);
+    QVERIFY(m_messages->shown().isEmpty());
+}
+
+// The quick dial from the keyboard alone: Tab from the display reaches "COM:", and Space or Enter presses it.
+void tst_frmPhone::quickDialByKeyboard_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<bool>("dials");
+
+    QTest::newRow("Space") << int(Qt::Key_Space) << Qt::KeyboardModifiers() << true;
+    QTest::newRow("Return") << int(Qt::Key_Return) << Qt::KeyboardModifiers() << true;
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << true;
+    QTest::newRow("a letter does nothing") << int(Qt::Key_A) << Qt::KeyboardModifiers() << false;
+    QTest::newRow("Ctrl+Return does nothing")
+        << int(Qt::Key_Return) << Qt::KeyboardModifiers(Qt::ControlModifier) << false;
+}
+
+void tst_frmPhone::quickDialByKeyboard()
+{
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(bool, dials);
+
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    auto* display = control<QPlainTextEdit>(window, "txtnumbers");
+    QTRY_COMPARE(QApplication::focusWidget(), display);
+    QTest::keyClick(display, Qt::Key_Tab);
+    auto* caption = control<QLabel>(window, "Label1");
+    QTRY_COMPARE(QApplication::focusWidget(), caption);
+
+    // To a screen reader a button with the command's name and a press action, the caption still on screen.
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(caption);
+    QVERIFY(spoken);
+    QCOMPARE(spoken->role(), QAccessible::Button);
+    QCOMPARE(spoken->text(QAccessible::Name), QStringLiteral("Quick dial"));
+    QVERIFY(spoken->actionInterface());
+    QVERIFY(spoken->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    QCOMPARE(caption->text(), QStringLiteral("COM:"));
+
+    QTest::keyClick(caption, Qt::Key(key), modifiers);
+    if (!dials) {
+        // Nothing reached the line; pressing it through its accessible action still dials.
+        QCOMPARE(m_modem->openCount(), 0);
+        spoken->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    }
+    QTRY_COMPARE(m_modem->received(), Access + Tone);
+    QCOMPARE(QApplication::focusWidget(), caption);
+}
