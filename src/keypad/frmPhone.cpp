@@ -24,6 +24,7 @@
 #include <QTextCursor>
 #include <QTimer>
 
+#include <algorithm>
 #include <array>
 
 namespace miravo {
@@ -99,8 +100,13 @@ QComboBox* slot(QWidget* window, const ControlDesign& design, int element)
 {
     QComboBox* combo = placeEditableCombo(window, design);
     combo->setProperty(ElementProperty, element);
-    // "Long Distance Number" is longer than the box is wide in the usual fonts.
-    fitEditText(combo, combo->currentText());
+    // "Long Distance Number" is longer than the box is wide in the usual fonts, and any slot may be set to it: each
+    // slot's font fits the longest entry, not only its own designed text.
+    const QString longest = *std::max_element(SlotEntries.cbegin(), SlotEntries.cend(),
+                                              [](const QString& a, const QString& b) { return a.size() < b.size(); });
+    fitEditText(combo, longest);
+    // A picked entry is shown from its start, as a person reads it (the box would otherwise show its end).
+    QObject::connect(combo, &QComboBox::activated, combo, [combo] { combo->lineEdit()->setCursorPosition(0); });
     return combo;
 }
 

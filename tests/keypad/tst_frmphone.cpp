@@ -107,6 +107,8 @@ private slots:
     void statusesAreSaid();
     void quickDialByKeyboard_data();
     void quickDialByKeyboard();
+    void pickedSlotShowsWhole_data();
+    void pickedSlotShowsWhole();
 };
 
 void tst_frmPhone::initTestCase()
@@ -809,4 +811,38 @@ void tst_frmPhone::quickDialByKeyboard()
     }
     QTRY_COMPARE(m_modem->received(), Access + Tone);
     QCOMPARE(QApplication::focusWidget(), caption);
+}
+
+// Any slot set to any entry shows the whole entry, from its first letter to its last: the box does not scroll.
+void tst_frmPhone::pickedSlotShowsWhole_data()
+{
+    QTest::addColumn<QString>("slot");
+    QTest::addColumn<QString>("entry");
+
+    for (const char* slot : {"Combo1", "Combo2", "Combo3"}) {
+        for (const char* entry : {"Long Distance Number", "Access Code / PIN", "Language"})
+            QTest::addRow("%s set to %s", slot, entry) << slot << entry;
+    }
+}
+
+void tst_frmPhone::pickedSlotShowsWhole()
+{
+    QFETCH(QString, slot);
+    QFETCH(QString, entry);
+
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    auto* combo = control<QComboBox>(window, slot);
+    miravo::test::pick(combo, entry);
+    QCOMPARE(combo->currentText(), entry);
+    QLineEdit* box = combo->lineEdit();
+    const auto cursor = [box] { return box->inputMethodQuery(Qt::ImCursorRectangle).toRect(); };
+    QCOMPARE(box->cursorPosition(), 0);
+    const int start = cursor().center().x();
+    box->end(false);
+    const int end = cursor().center().x();
+    // Unscrolled, the end of the text lies one text width after its start, inside the box.
+    QVERIFY2(std::abs(end - start - QFontMetrics(box->font()).horizontalAdvance(entry)) <= 1,
+             qPrintable(QStringLiteral("start %1, end %2").arg(start).arg(end)));
+    QVERIFY(cursor().right() <= box->width());
 }
