@@ -7,6 +7,9 @@
 // re-entered during the wait. Each operation therefore checks, after every wait and every message box, that its
 // window is still open before it touches the window or its port again; a closed window ends it quietly.
 //
+// A screen reader hears each status text and each digit a key adds as they appear, without the focus moving; the
+// quick dial behind "COM:" is a focusable command that Space and Enter press.
+//
 // The main window closes the keypad window when it goes: the keypad dials from that window's fields and would
 // otherwise go on dialing values the user can no longer see.
 #pragma once
