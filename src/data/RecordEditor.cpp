@@ -279,8 +279,12 @@ void RecordEditor::cmdAdd_Click()
 {
     if (!leaveRecord())
         return;
-    if (const Outcome added = m_source->addNew(); !added.ok())
+    if (const Outcome added = m_source->addNew(); !added.ok()) {
         showMessage(added.reason());
+        return;
+    }
+    // The fields clear and nothing else shows it to a screen reader.
+    m_announcer->announce(tr("New record"));
 }
 
 void RecordEditor::cmdUpdate_Click()

@@ -210,6 +210,8 @@ void frmPhone::Form_Load()
     for (QComboBox* combo : {m_Combo1, m_Combo2, m_Combo3}) {
         const QString designed = combo->currentText();
         combo->addItems(SlotEntries);
+        // The empty entry shows nothing; a screen reader says what it is.
+        combo->setItemData(combo->findText(QString()), tr("Empty, dials nothing"), Qt::AccessibleTextRole);
         // Adding to an empty editable list shows its first entry; each slot keeps its designed text.
         combo->setEditText(designed);
         // Show a text too long for the box from its start, as a person reads it.

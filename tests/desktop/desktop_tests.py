@@ -4,6 +4,7 @@
 Runs inside desktop_session.py (X server, window manager, accessibility bus). Each case starts the built program
 with a database and, where it dials, a virtual modem of its own; it finds every control through the
 accessibility interface (AT-SPI) by its role and accessible name, never by its position, and presses keys only.
+The Heard cases run the screen reader Orca as well and check what it says (screen_reader.py).
 
 Environment: MIRAVO_BIN_DIR, the folder of the built programs.
 """

@@ -222,6 +222,8 @@ private slots:
     void recordMovesAreSaid_data();
     void recordMovesAreSaid();
     void phonebookFocusesTheFirstControls();
+    void addIsSaid_data() { bothWindows(); }
+    void addIsSaid();
 
 private:
     static void bothWindows()
@@ -1165,4 +1167,17 @@ void tst_RecordEditors::phonebookFocusesTheFirstControls()
     QTRY_COMPARE(QApplication::focusWidget(), notes);
     QTest::keyClicks(QApplication::focusWidget(), " late");
     QCOMPARE(notes->text(), QStringLiteral(" late"));
+}
+
+// Add only clears the fields: a screen reader says that a new record has begun.
+void tst_RecordEditors::addIsSaid()
+{
+    QFETCH(QString, window);
+    QVERIFY(createDatabase(2));
+    QWidget* editor = showEditor(window);
+    QVERIFY(QTest::qWaitForWindowActive(editor));
+    const Announcements heard(editor);
+    click(editor, "cmdAdd");
+    QCOMPARE(field(editor, editorKind(window).keyIndex)->text(), QString());
+    QCOMPARE(heard.said(), QStringList{"New record"});
 }

@@ -16,6 +16,7 @@
 #include "ui/WindowRegistry.h"
 
 #include <QAccessible>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -109,6 +110,7 @@ private slots:
     void quickDialByKeyboard();
     void pickedSlotShowsWhole_data();
     void pickedSlotShowsWhole();
+    void emptyEntryIsNamed();
 };
 
 void tst_frmPhone::initTestCase()
@@ -845,4 +847,22 @@ void tst_frmPhone::pickedSlotShowsWhole()
     QVERIFY2(std::abs(end - start - QFontMetrics(box->font()).horizontalAdvance(entry)) <= 1,
              qPrintable(QStringLiteral("start %1, end %2").arg(start).arg(end)));
     QVERIFY(cursor().right() <= box->width());
+}
+
+// The slots' empty entry shows nothing; to a screen reader walking the open list it says what it is.
+void tst_frmPhone::emptyEntryIsNamed()
+{
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    for (const char* name : {"Combo1", "Combo2", "Combo3"}) {
+        auto* combo = control<QComboBox>(window, name);
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(combo->view());
+        QVERIFY(list);
+        QStringList spoken;
+        for (int i = 0; i < list->childCount(); ++i)
+            spoken.append(list->child(i)->text(QAccessible::Name));
+        QCOMPARE(spoken,
+                 (QStringList{"Language", "Access Code / PIN", "Long Distance Number", "Empty, dials nothing"}));
+        QCOMPARE(combo->itemText(3), QString());
+    }
 }
