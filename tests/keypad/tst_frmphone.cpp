@@ -15,8 +15,8 @@
 #include "support/VirtualModemRecorder.h"
 #include "ui/WindowRegistry.h"
 
-#include <QAccessible>
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
