@@ -21,8 +21,9 @@ esac
 
 # Debian 12 packages the build, the program and the tests need; the third-last line serves the headless run and
 # the desktop tests (a virtual screen, a window manager, VNC, a session bus, the accessibility bus and its Python
-# client) and their checks, the second-last one the install checks and the package (cpack -G DEB uses file and
-# dpkg-shlibdeps), the last one the ModemManager stand-in of the modem tests.
+# client) and their checks, the next the screen reader those tests listen to (Orca, speaking through
+# speech-dispatcher), the next the install checks and the package (cpack -G DEB uses file and dpkg-shlibdeps), the
+# last one the ModemManager stand-in of the modem tests.
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6
@@ -31,6 +32,7 @@ packages=(
     clang-format sqlite3 libsqlite3-dev xauth fonts-liberation2
     xvfb libgl1-mesa-dri libglx-mesa0 libegl-mesa0
     openbox x11vnc dbus dbus-daemon xdotool x11-utils iproute2 at-spi2-core python3 python3-pyatspi
+    orca speech-dispatcher
     desktop-file-utils appstream dpkg-dev file
     python3-dbusmock
 )

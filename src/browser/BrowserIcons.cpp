@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 #include <QPixmap>
 #include <QPolygonF>
 
@@ -11,12 +12,18 @@
 namespace miravo {
 namespace {
 
-using Drawing = std::function<void(QPainter&)>;
+// What a drawing is drawn with: the ink follows the palette's button text, so the pictures keep the contrast of
+// the buttons' own captions on a light or a dark palette; the paper is the button's colour.
+struct Colours {
+    QColor ink;
+    QColor paper;
+};
 
-const QColor Ink(0x2f, 0x5d, 0x9e);
+using Drawing = std::function<void(QPainter&, const Colours&)>;
+
 const QColor StopRed(0xc0, 0x39, 0x2b);
 
-void arrow(QPainter& p, bool pointsLeft)
+void arrow(QPainter& p, const Colours& colours, bool pointsLeft)
 {
     // An arrow in a 24 x 24 box: a shaft and a triangular head.
     QPolygonF shape{{3, 12}, {11, 4}, {11, 9}, {21, 9}, {21, 15}, {11, 15}, {11, 20}};
@@ -25,11 +32,11 @@ void arrow(QPainter& p, bool pointsLeft)
             point.setX(24 - point.x());
     }
     p.setPen(Qt::NoPen);
-    p.setBrush(Ink);
+    p.setBrush(colours.ink);
     p.drawPolygon(shape);
 }
 
-void stop(QPainter& p)
+void stop(QPainter& p, const Colours&)
 {
     p.setPen(Qt::NoPen);
     p.setBrush(StopRed);
@@ -39,38 +46,38 @@ void stop(QPainter& p)
     p.drawLine(QPointF(16, 8), QPointF(8, 16));
 }
 
-void refresh(QPainter& p)
+void refresh(QPainter& p, const Colours& colours)
 {
-    p.setPen(QPen(Ink, 3, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(colours.ink, 3, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     p.drawArc(QRectF(4, 4, 16, 16), 60 * 16, 290 * 16);
     p.setPen(Qt::NoPen);
-    p.setBrush(Ink);
+    p.setBrush(colours.ink);
     p.drawPolygon(QPolygonF{{13, 1}, {20, 5}, {13, 10}});
 }
 
-void home(QPainter& p)
+void home(QPainter& p, const Colours& colours)
 {
     p.setPen(Qt::NoPen);
-    p.setBrush(Ink);
+    p.setBrush(colours.ink);
     p.drawPolygon(QPolygonF{{12, 2}, {23, 12}, {1, 12}});
     p.drawRect(QRectF(5, 12, 14, 10));
-    p.setBrush(Qt::white);
+    p.setBrush(colours.paper);
     p.drawRect(QRectF(10, 15, 4, 7));
 }
 
-void search(QPainter& p)
+void search(QPainter& p, const Colours& colours)
 {
-    p.setPen(QPen(Ink, 3));
+    p.setPen(QPen(colours.ink, 3));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QRectF(3, 3, 12, 12));
-    p.setPen(QPen(Ink, 4, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(colours.ink, 4, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(15, 15), QPointF(21, 21));
 }
 
 // Drawn once per scale the screens are likely to use, so that the picture stays sharp at 2x rather than being
 // blown up from 24 pixels. The drawing is in the 24-pixel box at every scale.
-QIcon drawn(const Drawing& draw)
+QIcon drawn(const Drawing& draw, const Colours& colours)
 {
     QIcon icon;
     for (const int scale : {1, 2, 3}) {
@@ -79,7 +86,7 @@ QIcon drawn(const Drawing& draw)
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
-        draw(painter);
+        draw(painter, colours);
         painter.end();
         icon.addPixmap(pixmap);
     }
@@ -94,8 +101,8 @@ struct IconDesign {
 const std::array<IconDesign, 6>& designs()
 {
     static const std::array<IconDesign, 6> table{{
-        {"go-previous", [](QPainter& p) { arrow(p, true); }},
-        {"go-next", [](QPainter& p) { arrow(p, false); }},
+        {"go-previous", [](QPainter& p, const Colours& c) { arrow(p, c, true); }},
+        {"go-next", [](QPainter& p, const Colours& c) { arrow(p, c, false); }},
         {"process-stop", stop},
         {"view-refresh", refresh},
         {"go-home", home},
@@ -106,7 +113,7 @@ const std::array<IconDesign, 6>& designs()
 
 } // namespace
 
-QIcon toolbarIcon(int index)
+QIcon toolbarIcon(int index, const QPalette& palette)
 {
     if (index < 0 || index >= int(designs().size()))
         return {};
@@ -114,7 +121,7 @@ QIcon toolbarIcon(int index)
     const QString name = QString::fromLatin1(design.themeName);
     if (QIcon::hasThemeIcon(name))
         return QIcon::fromTheme(name);
-    return drawn(design.fallback);
+    return drawn(design.fallback, {palette.color(QPalette::ButtonText), palette.color(QPalette::Button)});
 }
 
 } // namespace miravo

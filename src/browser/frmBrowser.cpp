@@ -2,7 +2,9 @@
 
 #include "BrowserIcons.h"
 #include "WebBrowser.h"
+#include "ui/Announcer.h"
 #include "ui/DesignedControls.h"
+#include "ui/FocusKeeping.h"
 
 #include <QAction>
 #include <QApplication>
@@ -81,7 +83,7 @@ void frmBrowser::buildControls()
     m_tbToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     for (int i = 0; i < int(std::size(ButtonKeys)); ++i) {
         const QString key = QString::fromLatin1(ButtonKeys[i]);
-        m_imlIcons.append(toolbarIcon(i));
+        m_imlIcons.append(toolbarIcon(i, palette()));
         QAction* button = m_tbToolBar->addAction(m_imlIcons.at(i), key);
         button->setObjectName(key);
         button->setToolTip(key);
@@ -115,6 +117,8 @@ void frmBrowser::buildControls()
         nameControl(button, action->text());
     }
     m_brwWebBrowser->setFocus();
+    pressButtonsOnEnter(this);
+    m_announcer = new Announcer(this);
 
     connect(m_cboAddress, &QComboBox::activated, this, &frmBrowser::cboAddress_Click);
     connect(m_cboAddress->lineEdit(), &QLineEdit::returnPressed, this, &frmBrowser::cboAddress_KeyPress);
@@ -274,6 +278,8 @@ void frmBrowser::tbToolBar_ButtonClick(const std::function<void()>& command)
 void frmBrowser::brwWebBrowser_DownloadComplete()
 {
     setWindowTitle(m_browser->LocationName());
+    // Loads started from the address box, the toolbar or a link end without a word otherwise.
+    m_announcer->announce(tr("Page loaded: %1").arg(m_browser->LocationName()));
 }
 
 } // namespace miravo

@@ -21,6 +21,7 @@ class QWebEngineView;
 
 namespace miravo {
 
+class Announcer;
 class WebBrowser;
 
 class frmBrowser final : public QWidget {
@@ -62,6 +63,7 @@ private:
     QLabel* m_lblAddress = nullptr;
     QComboBox* m_cboAddress = nullptr;
     QList<QIcon> m_imlIcons;
+    Announcer* m_announcer = nullptr;
 };
 
 } // namespace miravo

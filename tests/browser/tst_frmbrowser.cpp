@@ -3,7 +3,10 @@
 #include "ProductPageTests.h"
 #include "WebBrowser.h"
 #include "WebEngineTestMain.h"
+#include "BrowserIcons.h"
+#include "EngineAccessibility.h"
 #include "frmBrowser.h"
+#include "support/Announcements.h"
 #include "support/Controls.h"
 #include "support/LoopbackHttpServer.h"
 #include "ui/Twips.h"
@@ -88,6 +91,11 @@ private slots:
     void keysGoToTheAddressBox_data();
     void keysGoToTheAddressBox();
     void toolbarByKeyboard();
+    void loadsAreSaidAndEnterPressesToolbarButtons();
+    void pageAccessibilityFlag_data();
+    void pageAccessibilityFlag();
+    void drawnIconsFollowThePalette_data();
+    void drawnIconsFollowThePalette();
 };
 
 void tst_frmBrowser::init()
@@ -422,6 +430,91 @@ void tst_frmBrowser::toolbarByKeyboard()
     press(QKeySequence::Forward);
     QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), OtherTitle, LoadTimeout);
     QCOMPARE(toolbar->actions().at(2)->shortcut(), QKeySequence(Qt::Key_Escape));
+}
+
+// Each finished load is said with the page's title, whatever started it: the start-up, Enter in the address box,
+// Enter on a focused toolbar button.
+void tst_frmBrowser::loadsAreSaidAndEnterPressesToolbarButtons()
+{
+    auto window = openOnProductPage();
+    const miravo::test::Announcements heard(window.get());
+    const QString loaded = QStringLiteral("Page loaded: %1");
+    QTRY_COMPARE_WITH_TIMEOUT(heard.said(), QStringList{loaded.arg(ProductTitle)}, LoadTimeout);
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+
+    typeAddress(window.get(), m_server->url(OtherPath).toString());
+    QTRY_COMPARE_WITH_TIMEOUT(heard.said(), (QStringList{loaded.arg(ProductTitle), loaded.arg(OtherTitle)}),
+                              LoadTimeout);
+
+    auto* toolbar = control<QToolBar>(window.get(), "tbToolBar");
+    QWidget* back = toolbar->widgetForAction(toolbar->actions().at(0));
+    back->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), back);
+    QTest::keyClick(back, Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), ProductTitle, LoadTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(heard.said().last(), loaded.arg(ProductTitle), LoadTimeout);
+    QCOMPARE(QApplication::focusWidget(), back);
+}
+
+void tst_frmBrowser::pageAccessibilityFlag_data()
+{
+    QTest::addColumn<QByteArray>("flags");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("none set") << QByteArray() << QByteArray("--force-renderer-accessibility");
+    QTest::newRow("blanks only") << QByteArray("  ") << QByteArray("--force-renderer-accessibility");
+    QTest::newRow("others kept, in front") << QByteArray("--disable-gpu --no-sandbox")
+                                           << QByteArray("--disable-gpu --no-sandbox --force-renderer-accessibility");
+    QTest::newRow("already there: unchanged") << QByteArray("--force-renderer-accessibility --disable-gpu")
+                                              << QByteArray("--force-renderer-accessibility --disable-gpu");
+    QTest::newRow("a longer flag that starts alike is another flag")
+        << QByteArray("--force-renderer-accessibility-x")
+        << QByteArray("--force-renderer-accessibility-x --force-renderer-accessibility");
+}
+
+void tst_frmBrowser::pageAccessibilityFlag()
+{
+    QFETCH(QByteArray, flags);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(withPageAccessibility(flags), expected);
+}
+
+// Where the desktop has no icon theme, the drawn pictures take the ink of the buttons' captions: light on a dark
+// palette, dark on a light one.
+void tst_frmBrowser::drawnIconsFollowThePalette_data()
+{
+    QTest::addColumn<QColor>("buttonText");
+    QTest::addColumn<QColor>("button");
+    QTest::addColumn<bool>("lightInk");
+
+    QTest::newRow("dark palette") << QColor(Qt::white) << QColor(0x20, 0x20, 0x20) << true;
+    QTest::newRow("light palette") << QColor(Qt::black) << QColor(0xef, 0xef, 0xef) << false;
+}
+
+void tst_frmBrowser::drawnIconsFollowThePalette()
+{
+    QFETCH(QColor, buttonText);
+    QFETCH(QColor, button);
+    QFETCH(bool, lightInk);
+
+    if (QIcon::hasThemeIcon(QStringLiteral("go-previous")))
+        QSKIP("the desktop's icon theme draws the Back button here");
+    QPalette palette;
+    palette.setColor(QPalette::ButtonText, buttonText);
+    palette.setColor(QPalette::Button, button);
+    const QImage back = toolbarIcon(0, palette).pixmap(ToolbarIconSize).toImage();
+    QVERIFY(!back.isNull());
+    int inked = 0;
+    for (int y = 0; y < back.height(); ++y) {
+        for (int x = 0; x < back.width(); ++x) {
+            const QColor pixel = back.pixelColor(x, y);
+            if (pixel.alpha() < 250)
+                continue;
+            ++inked;
+            QCOMPARE(pixel.lightnessF() > 0.5, lightInk);
+        }
+    }
+    QVERIFY(inked > 20);
 }
 
 MIRAVO_WEBENGINE_TEST_MAIN(tst_frmBrowser)

@@ -94,6 +94,22 @@ class Session:
             time.sleep(0.2)
         raise RuntimeError("the accessibility bus did not start")
 
+    def strays(self):
+        """Processes of this session that nothing here started directly and that outlive it: the accessibility
+        registry, and speech-dispatcher, which the screen reader starts and which leaves its process group."""
+        mark = ("DBUS_SESSION_BUS_ADDRESS=" + self.env.get("DBUS_SESSION_BUS_ADDRESS", "")).encode()
+        found = []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit() or int(entry) == os.getpid():
+                continue
+            try:
+                with open(f"/proc/{entry}/environ", "rb") as environ:
+                    if mark in environ.read().split(b"\0"):
+                        found.append(int(entry))
+            except OSError:
+                continue
+        return found
+
     def stop(self):
         for process in reversed(self.processes):
             if process.poll() is None:
@@ -107,6 +123,12 @@ class Session:
             except subprocess.TimeoutExpired:
                 os.killpg(process.pid, signal.SIGKILL)
                 process.wait()
+        if "DBUS_SESSION_BUS_ADDRESS" in self.env:
+            for pid in self.strays():
+                try:
+                    os.kill(pid, signal.SIGTERM)
+                except ProcessLookupError:
+                    pass
         shutil.rmtree(self.folder, ignore_errors=True)
 
 

@@ -4,6 +4,7 @@
 Runs inside desktop_session.py (X server, window manager, accessibility bus). Each case starts the built program
 with a database and, where it dials, a virtual modem of its own; it finds every control through the
 accessibility interface (AT-SPI) by its role and accessible name, never by its position, and presses keys only.
+The Heard cases run the screen reader Orca as well and check what it says (screen_reader.py).
 
 Environment: MIRAVO_BIN_DIR, the folder of the built programs.
 """
@@ -17,6 +18,8 @@ import time
 import unittest
 
 import pyatspi
+
+import screen_reader
 
 BIN_DIR = os.environ.get("MIRAVO_BIN_DIR", "")
 # Generous: the sanitizer build runs these too, on a machine shared with other builds.
@@ -107,6 +110,18 @@ def text_of(accessible):
             raise
         text = box.queryText()
     return text.getText(0, text.characterCount)
+
+
+def text_of_any(accessible):
+    """The text of an accessible and of what it holds (a link's words are often its child's)."""
+    texts = []
+    for part in descendants(accessible):
+        try:
+            text = part.queryText()
+            texts.append(text.getText(0, text.characterCount))
+        except NotImplementedError:
+            texts.append(part.name or "")
+    return " ".join(texts)
 
 
 def describe(accessible):
@@ -381,7 +396,7 @@ class KeypadWindow(DesktopCase):
         program.wait_focus("Display", pyatspi.ROLE_TEXT)
         self.assertEqual(unnamed_focusable(phone), [])
         visited = [accessible.name for accessible in program.tab_cycle()]
-        self.assertEqual(visited, ["Display", "COM:", "Pause:", "Sequence 1", "Sequence 2", "Sequence 3",
+        self.assertEqual(visited, ["Display", "Quick dial", "COM:", "Pause:", "Sequence 1", "Sequence 2", "Sequence 3",
                                    "1", "2", "3", "4", "5", "6", "7", "8", "9", "*", "0", "#",
                                    "REDIAL", "SEND", "CLR", "CLOSE", "END"])
         # The captions keep their designed blanks; only what is spoken is trimmed.
@@ -519,6 +534,138 @@ class BrowserWindow(DesktopCase):
         program.wait_focus("Web page")
         press("alt+a")
         program.wait_focus("Address:")
+
+class Heard(DesktopCase):
+    """What Orca itself says while the program is used by keyboard: what a blind user hears."""
+
+    # Orca takes a while to start and to answer on a machine busy with builds.
+    ORCA_START = TIMEOUT * 2
+    PAGE_TITLE = BrowserWindow.PAGE_TITLE
+
+    @classmethod
+    def setUpClass(cls):
+        if not screen_reader.available():
+            raise unittest.SkipTest("Orca and speech-dispatcher are not installed (setup.sh installs them)")
+        # One Orca for the cases, as a user keeps one running while programs come and go.
+        cls.orca = screen_reader.ScreenReader(cls.ORCA_START)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.orca.stop()
+
+    def setUp(self):
+        super().setUp()
+        self.page_server = None
+
+    def tearDown(self):
+        super().tearDown()
+        if self.page_server and self.page_server.poll() is None:
+            self.page_server.terminate()
+            self.page_server.wait(timeout=30)
+        # What the last case's program said on its way out is not the next case's.
+        self.orca.settle()
+
+    def said(self, what, probe, since):
+        """Waits until Orca has said something for which probe(utterance) holds; everything said since `since`."""
+        return self.orca.wait_for(lambda spoken: any(probe(u) for u in spoken), what, TIMEOUT, since)
+
+    def key_and_hear(self, key, what, probe):
+        mark = self.orca.mark()
+        press(key)
+        return self.said(what, probe, mark)
+
+    def test_enter_presses_connect_and_the_question_is_read(self):
+        self.start_modem()
+        self.start_program()
+        for caption, typed in (("Enter Miravo Number!", "18005550100"), ("Language English or French", "2"),
+                               ("Enter Access PIN Number!", "4321"), ("Select telephone number.", "5551234")):
+            self.program.tab_to(caption)
+            type_text(typed)
+        self.program.tab_to("Connect")
+        self.orca.settle()
+        self.key_and_hear("Return", "the handset question",
+                          lambda said: "Pick up the handset when the dialing is complete" in said)
+        poll("the access number on the line", lambda: self.modem_commands() == [ACCESS_COMMAND])
+        press("y")
+        poll("the tones on the line", lambda: self.modem_commands() == [ACCESS_COMMAND, TONE_COMMAND])
+
+    def test_keypad_says_its_status_texts_during_a_send(self):
+        self.start_modem()
+        self.start_program()
+        for caption, typed in (("Enter Miravo Number!", "18005550100"), ("Language English or French", "2"),
+                               ("Enter Access PIN Number!", "4321"), ("Select telephone number.", "5551234")):
+            self.program.tab_to(caption)
+            type_text(typed)
+        self.program.tab_to("Dial")
+        press("Return")
+        self.program.wait_focus("Display", pyatspi.ROLE_TEXT)
+        self.program.tab_to("Pause:")
+        press("ctrl+a")
+        type_text("1")
+        self.program.tab_to("5")
+        self.orca.settle()
+        # A key press is echoed with the digit it added.
+        self.key_and_hear("space", "the digit", lambda said: said == "notification 5.")
+
+        self.program.tab_to("SEND")
+        self.orca.settle()
+        mark = self.orca.mark()
+        press("Return")
+        start = "Dialing: 18005550100 Pick up the handset when the dialing is complete. Press End after you hear ringing."
+        sequence = "Dialing: 18005550100 Sequence Listing 2 4321 5551234"
+        spoken = self.said("the sequence status", lambda said: sequence in said, mark)
+        self.assertTrue(any(start in said for said in spoken), spoken)
+        self.assertLess(next(i for i, said in enumerate(spoken) if start in said),
+                        next(i for i, said in enumerate(spoken) if sequence in said), spoken)
+        # Said without moving the focus: the user is still on SEND.
+        self.assertEqual(self.program.focused().name, "SEND")
+        self.assertEqual(self.modem_commands(), [ACCESS_COMMAND, TONE_COMMAND])
+
+    def test_editors_keep_a_focused_control_after_opening_and_after_a_message(self):
+        self.start_program()
+        self.program.tab_to("Phonebook")
+        self.orca.settle()
+        self.key_and_hear("Return", "the Vendors window's Close button", lambda said: said == "Close push button.")
+        # Closing Vendors makes Clients active: its first control in the tab order has the focus, and typing lands.
+        self.key_and_hear("Return", "the Notes field", lambda said: said == "Notes: text.")
+        type_text("abc")
+        self.wait_field_text("Clients - Contacts", pyatspi.ROLE_TEXT, "Notes:", "abc")
+
+        # Another program holds the file: the store is refused with SQLite's reason in a message box.
+        with sqlite3.connect(self.database, isolation_level=None) as holder:
+            holder.execute("BEGIN EXCLUSIVE")
+            self.orca.settle()
+            self.key_and_hear("alt+u", "the refusal", lambda said: said == "database is locked.")
+            self.key_and_hear("Return", "the Notes field again", lambda said: said == "Notes: text.")
+            holder.execute("ROLLBACK")
+        type_text("d")
+        self.wait_field_text("Clients - Contacts", pyatspi.ROLE_TEXT, "Notes:", "abcd")
+
+    def test_product_page_load_is_said_and_its_content_read(self):
+        mark = self.orca.mark()
+        BrowserWindow.open_browser(self, BrowserWindow.serve_product_page(self))
+        self.said("the finished load", lambda said: said == f"notification Page loaded: {self.PAGE_TITLE}.", mark)
+        window = self.program.window(self.PAGE_TITLE)
+        poll("the page's heading", lambda: find(window, pyatspi.ROLE_HEADING, self.PAGE_TITLE))
+
+        # A page of our own from the address box, loaded by Enter: its heading and its link are there to read.
+        press("alt+a")
+        self.program.wait_focus("Address:")
+        type_text("data:text/html,<title>Prices</title><h1>Card prices</h1><a href='prices.htm'>Price list</a>")
+        self.orca.settle()
+        self.key_and_hear("Return", "the new page's load", lambda said: said == "notification Page loaded: Prices.")
+        window = self.program.window("Prices")
+        poll("the new page's heading", lambda: find(window, pyatspi.ROLE_HEADING, "Card prices"))
+        poll("the new page's link", lambda: any(
+            link.getRole() == pyatspi.ROLE_LINK and "Price list" in (link.name or text_of_any(link))
+            for link in descendants(window)))
+        # Back into the page and on to its link, which Orca reads with the page it is in.
+        press("shift+Tab")
+        self.program.wait_focus("Web page")
+        self.orca.settle()
+        spoken = self.key_and_hear("Tab", "the link", lambda said: said == "Price list link.")
+        self.assertIn("Prices document web", spoken)
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -1,6 +1,7 @@
 // The main window on the offscreen platform, with its database in a temporary data folder: start-up lists,
 // the company and person lookups, and the window's designed shape.
 #include "dialer/frmMiravoCall.h"
+#include "support/Announcements.h"
 #include "support/Controls.h"
 #include "support/DatabaseLock.h"
 #include "support/ScriptedMessages.h"
@@ -18,6 +19,7 @@
 #include <memory>
 
 using namespace miravo;
+using miravo::test::Announcements;
 using miravo::test::control;
 using miravo::test::DatabaseLock;
 using miravo::test::entries;
@@ -376,6 +378,7 @@ void tst_frmMiravoCall::startUpNotice()
 
     ScriptedMessages messages;
     frmMiravoCall window;
+    const Announcements heard(&window);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* notice = window.findChild<QLabel*>("lblStartupNotice");
@@ -396,6 +399,10 @@ void tst_frmMiravoCall::startUpNotice()
     QVERIFY(notice->mapTo(&window, QPoint(0, 0)).y() >= 296);
     QVERIFY(messages.shown().isEmpty());
     QVERIFY(!QApplication::activeModalWidget());
+    // A screen reader says the notice as the window appears, and "Read again" says what it does.
+    const QString noticeText = notice->text();
+    QCOMPARE(heard.said(), QStringList{noticeText});
+    QVERIFY(readAgain->accessibleDescription().contains(QStringLiteral("again")));
 
     // The user types meanwhile; the cause goes away; Read again reads what failed, keeping what was typed.
     QTest::keyClicks(control<QComboBox>(&window, "Combo2"), "An");
@@ -416,6 +423,8 @@ void tst_frmMiravoCall::startUpNotice()
     QVERIFY(!notice->isVisible());
     QTRY_COMPARE(window.size(), QSize(539, 296));
     QVERIFY(messages.shown().isEmpty());
+    // The outcome is said too, once the notice has gone.
+    QCOMPARE(heard.said(), (QStringList{noticeText, QStringLiteral("The card companies and the clients were read.")}));
 }
 
 void tst_frmMiravoCall::lookupWhileLocked()

@@ -5,6 +5,7 @@
 #include "dialer/frmMiravoCall.h"
 #include "editors/frmClients.h"
 #include "editors/frmVendors.h"
+#include "support/Announcements.h"
 #include "support/Controls.h"
 #include "support/DatabaseLock.h"
 #include "support/ScriptedMessages.h"
@@ -27,6 +28,7 @@
 #include <memory>
 
 using namespace miravo;
+using miravo::test::Announcements;
 using miravo::test::click;
 using miravo::test::control;
 using miravo::test::DatabaseLock;
@@ -206,6 +208,11 @@ private slots:
     void fileGoneWhileOpen();
     void readOnlyFileSaidAtOnce_data();
     void readOnlyFileSaidAtOnce();
+    void recordMovesAreSaid_data();
+    void recordMovesAreSaid();
+    void phonebookFocusesTheFirstControls();
+    void addIsSaid_data() { bothWindows(); }
+    void addIsSaid();
 
 private:
     static void bothWindows()
@@ -1260,3 +1267,89 @@ void tst_RecordEditors::readOnlyFileSaidAtOnce()
 
 QTEST_MAIN(tst_RecordEditors)
 #include "tst_recordeditors.moc"
+
+// A record move is said with the record's position and the whole value of the field the user is in: a screen
+// reader by itself reads only what changed in that field, or "blank".
+void tst_RecordEditors::recordMovesAreSaid_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QStringList>("said");
+
+    QTest::newRow("Vendors, every key from a field")
+        << "frmVendors"
+        << "City"
+        << "City:" << QList<int>{Qt::Key_End, Qt::Key_PageUp, Qt::Key_Home, Qt::Key_PageDown}
+        << QStringList{"Record 3 of 3. City: blank", "Record 2 of 3. City: Rome", "Record 1 of 3. City: Oslo",
+                       "Record 2 of 3. City: Rome"};
+    QTest::newRow("Clients, a value with blanks read whole")
+        << "frmClients"
+        << "Notes"
+        << "Notes:" << QList<int>{Qt::Key_PageDown, Qt::Key_PageDown}
+        << QStringList{"Record 2 of 3. Notes: after 8", "Record 3 of 3. Notes: blank"};
+    QTest::newRow("past the last record: said again where it stays")
+        << "frmClients"
+        << "Name"
+        << "Name:" << QList<int>{Qt::Key_End, Qt::Key_PageDown}
+        << QStringList{"Record 3 of 3. Name: Charlie", "Record 3 of 3. Name: Charlie"};
+}
+
+void tst_RecordEditors::recordMovesAreSaid()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, column);
+    QFETCH(QString, caption);
+    QFETCH(QList<int>, keys);
+    QFETCH(QStringList, said);
+
+    QVERIFY(createDatabase(3));
+    QWidget* editor = showEditor(window);
+    QVERIFY(QTest::qWaitForWindowActive(editor));
+    QLineEdit* in = field(editor, editorKind(window).columns.indexOf(column));
+    QCOMPARE(in->accessibleName(), caption);
+    in->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), in);
+    const Announcements heard(editor);
+    for (const int key : std::as_const(keys))
+        QTest::keyClick(in, Qt::Key(key), Qt::ControlModifier);
+    QCOMPARE(heard.said(), said);
+    QCOMPARE(QApplication::focusWidget(), in);
+}
+
+// Phonebook opens both editors, Vendors in front with its Close button focused. Clients, once it comes forward,
+// has its Notes field focused: the first of each window's tab order, and typing lands there.
+void tst_RecordEditors::phonebookFocusesTheFirstControls()
+{
+    QVERIFY(createDatabase(3));
+    frmMiravoCall* main = showMainWindow();
+    click(main, "cmdPhonebook");
+    QPointer<frmClients> clients = openWindow<frmClients>().data();
+    QPointer<frmVendors> vendors = openWindow<frmVendors>().data();
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(vendors.data()));
+    QTRY_COMPARE(QApplication::focusWidget(), control<QWidget>(vendors, "cmdClose"));
+
+    // Enter presses the focused Close; the Clients window comes forward with its Notes field focused.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(vendors.isNull());
+    clients->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(clients.data()));
+    QLineEdit* notes = field(clients, 10);
+    QTRY_COMPARE(QApplication::focusWidget(), notes);
+    QTest::keyClicks(QApplication::focusWidget(), " late");
+    QCOMPARE(notes->text(), QStringLiteral(" late"));
+}
+
+// Add only clears the fields: a screen reader says that a new record has begun.
+void tst_RecordEditors::addIsSaid()
+{
+    QFETCH(QString, window);
+    QVERIFY(createDatabase(2));
+    QWidget* editor = showEditor(window);
+    QVERIFY(QTest::qWaitForWindowActive(editor));
+    const Announcements heard(editor);
+    click(editor, "cmdAdd");
+    QCOMPARE(field(editor, editorKind(window).keyIndex)->text(), QString());
+    QCOMPARE(heard.said(), QStringList{"New record"});
+}

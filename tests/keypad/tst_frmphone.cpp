@@ -6,6 +6,7 @@
 #include "keypad/DialFieldSource.h"
 #include "keypad/frmPhone.h"
 #include "modem/ModemPort.h"
+#include "support/Announcements.h"
 #include "support/ComPorts.h"
 #include "support/Controls.h"
 #include "support/DialTexts.h"
@@ -15,6 +16,8 @@
 #include "support/VirtualModemRecorder.h"
 #include "ui/WindowRegistry.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +30,7 @@
 
 using namespace miravo;
 using miravo::test::Access;
+using miravo::test::Announcements;
 using miravo::test::click;
 using miravo::test::control;
 using miravo::test::entries;
@@ -107,6 +111,13 @@ private slots:
     void closingReleasesPort_data();
     void closingReleasesPort();
     void readsItsSourceAtEveryStep();
+    void statusesAreSaid_data();
+    void statusesAreSaid();
+    void quickDialByKeyboard_data();
+    void quickDialByKeyboard();
+    void pickedSlotShowsWhole_data();
+    void pickedSlotShowsWhole();
+    void emptyEntryIsNamed();
 };
 
 void tst_frmPhone::initTestCase()
@@ -727,3 +738,143 @@ void tst_frmPhone::readsItsSourceAtEveryStep()
 
 QTEST_MAIN(tst_frmPhone)
 #include "tst_frmphone.moc"
+
+// What a screen reader user hears: each status text as it appears (line breaks as the display shows them), and a
+// key press as the character it added. The focus stays where the user left it.
+void tst_frmPhone::statusesAreSaid_data()
+{
+    QTest::addColumn<QString>("pressed");
+    QTest::addColumn<QStringList>("said");
+    QTest::addColumn<QByteArray>("line");
+
+    const auto shown = [](QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); };
+    QTest::newRow("SEND: the pick-up instruction, then the sequence")
+        << "cmdSend" << QStringList{shown(StartStatus), shown(sequenceStatus("2", "4321", "5551234"))} << Access + Tone;
+    QTest::newRow("REDIAL: the same two")
+        << "cmdredial" << QStringList{shown(StartStatus), shown(sequenceStatus("2", "4321", "5551234"))}
+        << Access + Tone;
+    QTest::newRow("quick dial: its status")
+        << "Label1" << QStringList{QStringLiteral("Dialing: 18005551234\n\nLanguage: 2\nCode: 4321\nCalling: 5551234")}
+        << Access + Tone;
+    QTest::newRow("a key: its character") << "cmd5" << QStringList{"5"} << QByteArray();
+    QTest::newRow("the pound key") << "cmdpound" << QStringList{"#"} << QByteArray();
+    QTest::newRow("CLR: no status, nothing said") << "clr" << QStringList{} << QByteArray();
+}
+
+void tst_frmPhone::statusesAreSaid()
+{
+    QFETCH(QString, pressed);
+    QFETCH(QStringList, said);
+    QFETCH(QByteArray, line);
+
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    control<QLineEdit>(window, "txtPause")->setText("0");
+    const Announcements announcements(window);
+    click(window, pressed);
+    QTRY_COMPARE(m_modem->received(), line);
+    QCOMPARE(announcements.said(), said);
+    QVERIFY(m_messages->shown().isEmpty());
+}
+
+// The quick dial from the keyboard alone: Tab from the display reaches "COM:", and Space or Enter presses it.
+void tst_frmPhone::quickDialByKeyboard_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<bool>("dials");
+
+    QTest::newRow("Space") << int(Qt::Key_Space) << Qt::KeyboardModifiers() << true;
+    QTest::newRow("Return") << int(Qt::Key_Return) << Qt::KeyboardModifiers() << true;
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << true;
+    QTest::newRow("a letter does nothing") << int(Qt::Key_A) << Qt::KeyboardModifiers() << false;
+    QTest::newRow("Ctrl+Return does nothing")
+        << int(Qt::Key_Return) << Qt::KeyboardModifiers(Qt::ControlModifier) << false;
+}
+
+void tst_frmPhone::quickDialByKeyboard()
+{
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(bool, dials);
+
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    auto* display = control<QPlainTextEdit>(window, "txtnumbers");
+    QTRY_COMPARE(QApplication::focusWidget(), display);
+    QTest::keyClick(display, Qt::Key_Tab);
+    auto* caption = control<QLabel>(window, "Label1");
+    QTRY_COMPARE(QApplication::focusWidget(), caption);
+
+    // To a screen reader a button with the command's name and a press action, the caption still on screen.
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(caption);
+    QVERIFY(spoken);
+    QCOMPARE(spoken->role(), QAccessible::Button);
+    QCOMPARE(spoken->text(QAccessible::Name), QStringLiteral("Quick dial"));
+    QVERIFY(spoken->actionInterface());
+    QVERIFY(spoken->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    QCOMPARE(caption->text(), QStringLiteral("COM:"));
+
+    QTest::keyClick(caption, Qt::Key(key), modifiers);
+    if (!dials) {
+        // Nothing reached the line; pressing it through its accessible action still dials.
+        QCOMPARE(m_modem->openCount(), 0);
+        spoken->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    }
+    QTRY_COMPARE(m_modem->received(), Access + Tone);
+    QCOMPARE(QApplication::focusWidget(), caption);
+}
+
+// Any slot set to any entry shows the whole entry, from its first letter to its last: the box does not scroll.
+void tst_frmPhone::pickedSlotShowsWhole_data()
+{
+    QTest::addColumn<QString>("slot");
+    QTest::addColumn<QString>("entry");
+
+    for (const char* slot : {"Combo1", "Combo2", "Combo3"}) {
+        for (const char* entry : {"Long Distance Number", "Access Code / PIN", "Language"})
+            QTest::addRow("%s set to %s", slot, entry) << slot << entry;
+    }
+}
+
+void tst_frmPhone::pickedSlotShowsWhole()
+{
+    QFETCH(QString, slot);
+    QFETCH(QString, entry);
+
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    auto* combo = control<QComboBox>(window, slot);
+    miravo::test::pick(combo, entry);
+    QCOMPARE(combo->currentText(), entry);
+    QLineEdit* box = combo->lineEdit();
+    const auto cursor = [box] { return box->inputMethodQuery(Qt::ImCursorRectangle).toRect(); };
+    QCOMPARE(box->cursorPosition(), 0);
+    const int start = cursor().center().x();
+    box->end(false);
+    const int end = cursor().center().x();
+    // Unscrolled, the end of the text lies one text width after its start, inside the box.
+    QVERIFY2(std::abs(end - start - QFontMetrics(box->font()).horizontalAdvance(entry)) <= 1,
+             qPrintable(QStringLiteral("start %1, end %2").arg(start).arg(end)));
+    QVERIFY(cursor().right() <= box->width());
+}
+
+// The slots' empty entry shows nothing; to a screen reader walking the open list it says what it is.
+void tst_frmPhone::emptyEntryIsNamed()
+{
+    frmPhone* window = openKeypad();
+    QVERIFY(window);
+    for (const char* name : {"Combo1", "Combo2", "Combo3"}) {
+        auto* combo = control<QComboBox>(window, name);
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(combo->view());
+        QVERIFY(list);
+        QStringList spoken;
+        for (int i = 0; i < list->childCount(); ++i)
+            spoken.append(list->child(i)->text(QAccessible::Name));
+        QCOMPARE(spoken,
+                 (QStringList{"Language", "Access Code / PIN", "Long Distance Number", "Empty, dials nothing"}));
+        QCOMPARE(combo->itemText(3), QString());
+    }
+}

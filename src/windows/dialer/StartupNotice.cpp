@@ -1,7 +1,9 @@
 #include "dialer/StartupNotice.h"
 
 #include "data/PhoneCardDatabase.h"
+#include "ui/Announcer.h"
 #include "ui/FixedWindow.h"
+#include "ui/FocusKeeping.h"
 #include "ui/Twips.h"
 
 #include <QDir>
@@ -24,6 +26,10 @@ QString listName(ListFailure::List list)
 }
 
 } // namespace
+
+const QString ReadAgainDescription =
+    QStringLiteral("Reads the card companies and the clients from the database file again");
+const QString ListsReadAgain = QStringLiteral("The card companies and the clients were read.");
 
 QString startupNoticeText(const QString& path, const QList<ListFailure>& failures)
 {
@@ -74,6 +80,10 @@ StartupNotice::StartupNotice(QWidget* window, int clientWidthTwips, int clientHe
     m_cmdReadAgain->setObjectName(QStringLiteral("cmdReadAgain"));
     m_cmdReadAgain->setGeometry(ReadAgainButton.toPixels());
     m_cmdReadAgain->setAutoDefault(false);
+    m_cmdReadAgain->setAccessibleDescription(ReadAgainDescription);
+    pressButtonsOnEnter(this);
+    // The window's, not the strip's: the outcome is said when the strip goes, too.
+    m_announcer = new Announcer(window);
     connect(m_cmdReadAgain, &QPushButton::clicked, this, &StartupNotice::readAgainRequested);
     hide();
 }
@@ -81,6 +91,7 @@ StartupNotice::StartupNotice(QWidget* window, int clientWidthTwips, int clientHe
 void StartupNotice::report(const QString& path, const QList<ListFailure>& failures)
 {
     const bool shown = !failures.isEmpty();
+    const bool wasShown = !isHidden();
     m_lblStartupNotice->setText(shown ? startupNoticeText(path, failures) : QString());
     setVisible(shown);
     const int heightTwips = m_clientHeightTwips + (shown ? StripHeight : 0);
@@ -90,6 +101,12 @@ void StartupNotice::report(const QString& path, const QList<ListFailure>& failur
     } else {
         shapeFixedWindow(m_window, m_clientWidthTwips, heightTwips);
     }
+    // Said as it appears, again after each Read again that failed, and the success once it goes: a screen reader
+    // user hears what a sighted one sees change.
+    if (shown)
+        m_announcer->announce(m_lblStartupNotice->text());
+    else if (wasShown)
+        m_announcer->announce(ListsReadAgain);
 }
 
 } // namespace miravo

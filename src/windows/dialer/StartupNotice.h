@@ -14,11 +14,17 @@ class QPushButton;
 
 namespace miravo {
 
+class Announcer;
+
 // A start-up list that could not be read, and why.
 struct ListFailure {
     enum class List { Companies, Clients } list;
     Failure failure;
 };
+
+// What a screen reader says of "Read again", and what it hears when reading again cleared the notice.
+extern const QString ReadAgainDescription;
+extern const QString ListsReadAgain;
 
 // The notice's text for these failures of reading the file at `path`. A missing file gets the command that
 // creates one; any other cause the hint to press Read again (or restart) once it is gone.
@@ -44,6 +50,7 @@ private:
     int m_clientHeightTwips;
     QLabel* m_lblStartupNotice = nullptr;
     QPushButton* m_cmdReadAgain = nullptr;
+    Announcer* m_announcer = nullptr;
 };
 
 } // namespace miravo

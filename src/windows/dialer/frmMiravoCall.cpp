@@ -13,6 +13,7 @@
 #include "modem/TwoStageDial.h"
 #include "ui/DesignedControls.h"
 #include "ui/FixedWindow.h"
+#include "ui/FocusKeeping.h"
 #include "ui/MessageService.h"
 #include "ui/WindowRegistry.h"
 
@@ -147,7 +148,8 @@ void frmMiravoCall::buildControls()
 
     chainTabOrder({m_cmdConnect, m_txtDial_Num1, m_txtDial_Num2, m_txtDial_Num3, m_cmdClose, m_Combo1, m_Combo2,
                    m_Command1, m_cmdDial, m_cmdDisconnect, m_cmdPhonebook, m_txtPort, m_txtDial_Num4});
-    m_cmdConnect->setFocus();
+    pressButtonsOnEnter(this);
+    keepFocusInWindow(this, m_cmdConnect);
 
     connect(m_Combo1, &QComboBox::activated, this, &frmMiravoCall::Combo1_Lookup);
     connect(m_Combo1->lineEdit(), &QLineEdit::textEdited, this, &frmMiravoCall::Combo1_Lookup);

@@ -2,7 +2,9 @@
 
 #include "data/PhoneCardDatabase.h"
 #include "editors/RecordNavigator.h"
+#include "ui/Announcer.h"
 #include "ui/DesignedControls.h"
+#include "ui/FocusKeeping.h"
 #include "ui/MessageService.h"
 
 #include <QCloseEvent>
@@ -119,8 +121,10 @@ void RecordEditor::buildControls()
         if (widget == m_cmdAdd)
             tabOrder.append(m_navigator->buttons());
     }
-    tabOrder.first()->setFocus();
     chainTabOrder(tabOrder);
+    pressButtonsOnEnter(this);
+    keepFocusInWindow(this, tabOrder.first());
+    m_announcer = new Announcer(this);
 
     connect(m_cmdAdd, &QPushButton::clicked, this, &RecordEditor::cmdAdd_Click);
     connect(m_cmdUpdate, &QPushButton::clicked, this, &RecordEditor::cmdUpdate_Click);
@@ -290,8 +294,12 @@ void RecordEditor::cmdAdd_Click()
 {
     if (!leaveRecord())
         return;
-    if (const Outcome added = m_source->addNew(); !added.ok())
+    if (const Outcome added = m_source->addNew(); !added.ok()) {
         showMessage(added.reason());
+        return;
+    }
+    // The fields clear and nothing else shows it to a screen reader.
+    m_announcer->announce(tr("New record"));
 }
 
 void RecordEditor::cmdUpdate_Click()
@@ -330,6 +338,22 @@ void RecordEditor::datSource_Move(RecordMove move)
     if (!leaveRecord())
         return;
     m_source->move(move);
+    announceRecord();
+}
+
+void RecordEditor::announceRecord()
+{
+    const int row = m_source->currentRow();
+    if (row < 0 || !m_source->model())
+        return;
+    QString said = tr("Record %1 of %2").arg(row + 1).arg(m_source->model()->rowCount());
+    // The focused field's whole value: the screen reader itself reads only what changed in it, or "blank".
+    const auto* field = qobject_cast<const QLineEdit*>(focusWidget());
+    if (field && m_txtFields.contains(field)) {
+        const QString value = field->text().isEmpty() ? tr("blank") : field->text();
+        said += QStringLiteral(". %1 %2").arg(field->accessibleName(), value);
+    }
+    m_announcer->announce(said);
 }
 
 } // namespace miravo

@@ -25,6 +25,7 @@ class QPushButton;
 
 namespace miravo {
 
+class Announcer;
 class RecordNavigator;
 
 inline constexpr int EditorFieldHeight = 285;
@@ -94,6 +95,8 @@ private:
     void cmdDelete_Click();
     void cmdRefresh_Click();
     void datSource_Move(RecordMove move);
+    // Says which record is shown now, and the focused field's value on it.
+    void announceRecord();
 
     const EditorDesign& m_design;
     QStringList m_columns;         // by field index
@@ -105,6 +108,7 @@ private:
     QPushButton* m_cmdRefresh = nullptr;
     QPushButton* m_cmdClose = nullptr;
     QDataWidgetMapper* m_mapper = nullptr;
+    Announcer* m_announcer = nullptr;
     std::unique_ptr<RecordSource> m_source;
     QString m_openFailure; // why the table cannot be opened, or stored into: shown once the window is on screen
     bool m_closeRefused = false;

@@ -5,9 +5,12 @@
 #include "keypad/KeypadTexts.h"
 #include "modem/ModemPort.h"
 #include "modem/TwoStageDial.h"
+#include "ui/Announcer.h"
+#include "ui/ClickableCaption.h"
 #include "ui/DesignedControls.h"
 #include "ui/EventWait.h"
 #include "ui/FixedWindow.h"
+#include "ui/FocusKeeping.h"
 #include "ui/MessageService.h"
 
 #include <QCloseEvent>
@@ -15,13 +18,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTimer>
 
+#include <algorithm>
 #include <array>
 
 namespace miravo {
@@ -84,14 +87,18 @@ constexpr const char* ElementProperty = "element";
 const QColor CaptionYellow(255, 255, 0);
 const QColor PaleYellow(255, 255, 170);
 
-// A caption over the background picture; `field`, if given, is the field it names.
-QLabel* caption(QWidget* window, const ControlDesign& design, const QColor& colour, QWidget* field = nullptr)
+QLabel* coloured(QLabel* label, const QColor& colour)
 {
-    QLabel* label = field ? placeCaption(window, design, field) : placeLabel(window, design);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
     return label;
+}
+
+// A caption over the background picture; `field`, if given, is the field it names.
+QLabel* caption(QWidget* window, const ControlDesign& design, const QColor& colour, QWidget* field = nullptr)
+{
+    return coloured(field ? placeCaption(window, design, field) : placeLabel(window, design), colour);
 }
 
 // A slot of the sequence, showing its designed text. Its text is compared whole with the three names.
@@ -99,8 +106,13 @@ QComboBox* slot(QWidget* window, const ControlDesign& design, int element)
 {
     QComboBox* combo = placeEditableCombo(window, design);
     combo->setProperty(ElementProperty, element);
-    // "Long Distance Number" is longer than the box is wide in the usual fonts.
-    fitEditText(combo, combo->currentText());
+    // "Long Distance Number" is longer than the box is wide in the usual fonts, and any slot may be set to it: each
+    // slot's font fits the longest entry, not only its own designed text.
+    const QString longest = *std::max_element(SlotEntries.cbegin(), SlotEntries.cend(),
+                                              [](const QString& a, const QString& b) { return a.size() < b.size(); });
+    fitEditText(combo, longest);
+    // A picked entry is shown from its start, as a person reads it (the box would otherwise show its end).
+    QObject::connect(combo, &QComboBox::activated, combo, [combo] { combo->lineEdit()->setCursorPosition(0); });
     return combo;
 }
 
@@ -130,7 +142,14 @@ void frmPhone::buildControls()
 
     m_txtnumbers = place(new QPlainTextEdit(this), txtnumbers);
     m_txtnewport = place(new QLineEdit(this), txtnewport);
-    m_Label1 = caption(this, Label1, CaptionYellow, m_txtnewport);
+    // "COM:" names the COM field and is the quick dial's command as well: a caption the keyboard can press.
+    m_Label1 = place(new ClickableCaption(QString::fromLatin1(Label1.caption), tr("Quick dial"), this), Label1);
+    m_Label1->setAccessibleDescription(tr("Dials the access number and the whole card sequence at once, "
+                                          "without the pause"));
+    // Named, not tied: a screen reader reads a field by the control that labels it, which here is a command.
+    nameControl(m_txtnewport, spokenCaption(m_Label1->text()));
+    fitCaption(m_Label1);
+    coloured(m_Label1, CaptionYellow);
     m_txtPause = place(new QLineEdit(this), txtPause);
     m_txtPause->setToolTip(QStringLiteral("Enter time (seconds) to pause before starting sequence."));
     caption(this, Label2, PaleYellow, m_txtPause);
@@ -166,10 +185,14 @@ void frmPhone::buildControls()
     nameControl(keypadFrame, tr("Keypad"));
     blank->setFocusPolicy(Qt::NoFocus);
     nameControl(blank, tr("Blank button, no action"));
-    chainTabOrder(QList<QWidget*>{m_txtnumbers, m_txtnewport, m_txtPause, m_Combo1, m_Combo2, m_Combo3} + keys +
+    chainTabOrder(QList<QWidget*>{m_txtnumbers, m_Label1, m_txtnewport, m_txtPause, m_Combo1, m_Combo2, m_Combo3} + keys +
                   QList<QWidget*>{m_cmdredial, m_cmdSend, m_clr, m_cmdClose, m_cmdEnd});
 
-    m_Label1->installEventFilter(this);
+    m_announcer = new Announcer(this);
+    pressButtonsOnEnter(this);
+    keepFocusInWindow(this, m_txtnumbers);
+
+    connect(m_Label1, &ClickableCaption::clicked, this, &frmPhone::Label1_Click);
     connect(m_cmdredial, &QPushButton::clicked, this, &frmPhone::cmdredial_Click);
     connect(m_cmdSend, &QPushButton::clicked, this, &frmPhone::cmdSend_Click);
     connect(m_clr, &QPushButton::clicked, this, &frmPhone::clr_Click);
@@ -190,6 +213,8 @@ void frmPhone::Form_Load()
     for (QComboBox* combo : {m_Combo1, m_Combo2, m_Combo3}) {
         const QString designed = combo->currentText();
         combo->addItems(SlotEntries);
+        // The empty entry shows nothing; a screen reader says what it is.
+        combo->setItemData(combo->findText(QString()), tr("Empty, dials nothing"), Qt::AccessibleTextRole);
         // Adding to an empty editable list shows its first entry; each slot keeps its designed text.
         combo->setEditText(designed);
         // Show a text too long for the box from its start, as a person reads it.
@@ -210,11 +235,20 @@ void frmPhone::setDisplayText(const QString& text)
     m_txtnumbers->setPlainText(text);
 }
 
+void frmPhone::showStatus(const QString& text)
+{
+    setDisplayText(text);
+    // The user's focus stays where it is (on SEND, say); the status is said as it appears.
+    m_announcer->announce(m_txtnumbers->toPlainText());
+}
+
 void frmPhone::cmdKey_Click(int element)
 {
+    const QString character(keypadCharacter(element));
     QTextCursor end(m_txtnumbers->document());
     end.movePosition(QTextCursor::End);
-    end.insertText(QString(keypadCharacter(element)));
+    end.insertText(character);
+    m_announcer->announce(character);
 }
 
 void frmPhone::clr_Click()
@@ -275,7 +309,7 @@ void frmPhone::sendSequence(OnFailure onFailure)
     const auto stillOpen = [&] { return self && !self->m_closed; };
     if (!stillOpen())
         return;
-    setDisplayText(sendStartStatus(m_fields.dialFields().accessNumber));
+    showStatus(sendStartStatus(m_fields.dialFields().accessNumber));
 
     // The COM field is compared with the main window's port text, not with the number in use.
     const QString newPort = m_txtnewport->text();
@@ -309,7 +343,7 @@ void frmPhone::sendSequence(OnFailure onFailure)
         const ToneValues values{resolveSlot(m_Combo1->currentText(), fields),
                                 resolveSlot(m_Combo2->currentText(), fields),
                                 resolveSlot(m_Combo3->currentText(), fields)};
-        setDisplayText(sequenceStatus(fields.accessNumber, values.value1, values.value2, values.value3));
+        showStatus(sequenceStatus(fields.accessNumber, values.value1, values.value2, values.value3));
         return values;
     };
     plan.onFailure = [&](DialStep, const Failure& failure) { return reportFailure(onFailure, failure.reason); };
@@ -326,7 +360,7 @@ void frmPhone::Label1_Click()
     DialPlan plan;
     plan.accessNumber = [&] { return fields.accessNumber; };
     plan.toneValues = [&] {
-        setDisplayText(quickDialStatus(fields));
+        showStatus(quickDialStatus(fields));
         return ToneValues{fields.language, fields.accessCode, fields.destination};
     };
     plan.onFailure = [](DialStep, const Failure& failure) {
@@ -357,17 +391,6 @@ void frmPhone::closeEvent(QCloseEvent* event)
     // The title bar's close button comes here directly.
     markClosed();
     event->accept();
-}
-
-bool frmPhone::eventFilter(QObject* watched, QEvent* event)
-{
-    // A label has no click of its own: a left-button release over "COM:" is its click.
-    if (watched == m_Label1 && event->type() == QEvent::MouseButtonRelease) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && m_Label1->rect().contains(mouse->position().toPoint()))
-            Label1_Click();
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace miravo

@@ -7,6 +7,9 @@
 // re-entered during the wait. Each operation therefore checks, after every wait and every message box, that its
 // window is still open before it touches the window or its port again; a closed window ends it quietly.
 //
+// A screen reader hears each status text and each digit a key adds as they appear, without the focus moving; the
+// quick dial behind "COM:" is a focusable command that Space and Enter press.
+//
 // The main window closes the keypad window when it goes: the keypad dials from that window's fields and would
 // otherwise go on dialing values the user can no longer see.
 #pragma once
@@ -24,6 +27,8 @@ class QPushButton;
 
 namespace miravo {
 
+class Announcer;
+class ClickableCaption;
 class DialFieldSource;
 class ModemPort;
 enum class AfterFailure;
@@ -40,7 +45,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     enum class OnFailure { CloseWindow, CarryOn };
@@ -66,6 +70,8 @@ private:
     void closeWindow();
     void markClosed();
     void setDisplayText(const QString& text);
+    // A status text of the dialing operations: shown in the display box and said to a screen reader.
+    void showStatus(const QString& text);
 
     const DialFieldSource& m_fields;
     std::unique_ptr<ModemPort> m_MSComm1;
@@ -75,7 +81,7 @@ private:
     bool m_closed = false;
 
     QPlainTextEdit* m_txtnumbers = nullptr;
-    QLabel* m_Label1 = nullptr;
+    ClickableCaption* m_Label1 = nullptr;
     QLineEdit* m_txtnewport = nullptr;
     QLineEdit* m_txtPause = nullptr;
     QComboBox* m_Combo1 = nullptr;
@@ -86,6 +92,7 @@ private:
     QPushButton* m_clr = nullptr;
     QPushButton* m_cmdClose = nullptr;
     QPushButton* m_cmdEnd = nullptr;
+    Announcer* m_announcer = nullptr;
 };
 
 } // namespace miravo

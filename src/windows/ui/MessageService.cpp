@@ -1,6 +1,8 @@
 #include "ui/MessageService.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace miravo {
 namespace {
@@ -8,6 +10,22 @@ namespace {
 class QtMessageService final : public MessageService {
 public:
     MessageAnswer show(const MessageRequest& request) override
+    {
+        // The box takes the focus; when it goes, the window and the control that had it get it back, so typing
+        // goes on where it was (the window manager alone would leave the focus on the window's frame at best).
+        const QPointer<QWidget> window = QApplication::activeWindow();
+        const QPointer<QWidget> focus = QApplication::focusWidget();
+        const MessageAnswer answer = ask(request);
+        if (window && window->isVisible()) {
+            window->activateWindow();
+            if (focus && focus->isVisible() && focus->isEnabled() && window->isAncestorOf(focus))
+                focus->setFocus(Qt::ActiveWindowFocusReason);
+        }
+        return answer;
+    }
+
+private:
+    static MessageAnswer ask(const MessageRequest& request)
     {
         // No parent: the box belongs to no window, and application modality blocks every window while it shows.
         QMessageBox box;
