@@ -1,0 +1,270 @@
+#include "speaker/SpeakerPlugin.h"
+
+#include "modem/TouchTones.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+namespace miravo {
+namespace {
+
+// How much sound the server holds ahead of the speaker. A stop drops it, and new tones start behind it: short
+// enough that both feel immediate, long enough that a busy machine does not starve the stream.
+constexpr pa_usec_t HeldAheadUs = 40 * PA_USEC_PER_MSEC;
+
+// A sound server that takes longer than this to answer is as good as none: the open fails instead of hanging the
+// window.
+constexpr pa_usec_t ServerAnswerUs = 5 * PA_USEC_PER_SEC;
+
+constexpr pa_sample_spec SampleSpec{PA_SAMPLE_S16LE, ToneSampleRate, 1};
+
+// One stream on the default output, fed from the program's queue on the client library's own thread. Between tones
+// it is fed silence: a stream that runs dry waits to refill its buffer before it plays again, which would delay the
+// next tone by an amount nobody controls, and a stream fed all the time starts each write's tones after exactly
+// what the server holds.
+class PulseOutput final : public SpeakerOutput {
+public:
+    PulseOutput() = default;
+    ~PulseOutput() override { stop(); }
+    Q_DISABLE_COPY_MOVE(PulseOutput)
+
+    Outcome open() override;
+    Outcome play(const QByteArray& samples) override;
+    void stop() override;
+
+private:
+    // With the loop locked: waits until `done` holds, or the server has not answered within ServerAnswerUs.
+    bool waitFor(const std::function<bool()>& done);
+    Result<QByteArray> defaultSinkName();
+    bool sinkExists(const QByteArray& name);
+    Outcome openStream();
+    void feed(size_t bytes);
+
+    pa_threaded_mainloop* m_loop = nullptr;
+    pa_context* m_context = nullptr;
+    pa_stream* m_stream = nullptr;
+    // What is still to be played (from m_next on); touched only with the loop locked.
+    QByteArray m_queue;
+    qsizetype m_next = 0;
+    bool m_timedOut = false;
+};
+
+void signalLoop(pa_threaded_mainloop* loop)
+{
+    pa_threaded_mainloop_signal(loop, 0);
+}
+
+QString contextError(pa_context* context)
+{
+    return QString::fromUtf8(pa_strerror(pa_context_errno(context)));
+}
+
+bool PulseOutput::waitFor(const std::function<bool()>& done)
+{
+    m_timedOut = false;
+    pa_time_event* timer = pa_context_rttime_new(
+        m_context, pa_rtclock_now() + ServerAnswerUs,
+        [](pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
+            auto* output = static_cast<PulseOutput*>(self);
+            output->m_timedOut = true;
+            signalLoop(output->m_loop);
+        },
+        this);
+    while (!done() && !m_timedOut)
+        pa_threaded_mainloop_wait(m_loop);
+    if (timer)
+        pa_threaded_mainloop_get_api(m_loop)->time_free(timer);
+    return done();
+}
+
+Result<QByteArray> PulseOutput::defaultSinkName()
+{
+    struct Answer {
+        pa_threaded_mainloop* loop;
+        bool done = false;
+        QByteArray name;
+    } answer{m_loop, {}, {}};
+    pa_operation* operation = pa_context_get_server_info(
+        m_context,
+        [](pa_context*, const pa_server_info* info, void* data) {
+            auto* answer = static_cast<Answer*>(data);
+            if (info && info->default_sink_name)
+                answer->name = info->default_sink_name;
+            answer->done = true;
+            signalLoop(answer->loop);
+        },
+        &answer);
+    if (!operation)
+        return Failure{contextError(m_context)};
+    const bool answered = waitFor([&] { return answer.done; });
+    pa_operation_cancel(operation);
+    pa_operation_unref(operation);
+    if (!answered)
+        return Failure{QStringLiteral("The sound server did not answer.")};
+    return answer.name;
+}
+
+bool PulseOutput::sinkExists(const QByteArray& name)
+{
+    struct Answer {
+        pa_threaded_mainloop* loop;
+        bool done = false;
+        bool found = false;
+    } answer{m_loop, {}, {}};
+    pa_operation* operation = pa_context_get_sink_info_by_name(
+        m_context, name.constData(),
+        [](pa_context*, const pa_sink_info* info, int last, void* data) {
+            auto* answer = static_cast<Answer*>(data);
+            if (info)
+                answer->found = true;
+            if (last != 0) {
+                answer->done = true;
+                signalLoop(answer->loop);
+            }
+        },
+        &answer);
+    if (!operation)
+        return false;
+    waitFor([&] { return answer.done; });
+    pa_operation_cancel(operation);
+    pa_operation_unref(operation);
+    return answer.found;
+}
+
+Outcome PulseOutput::openStream()
+{
+    m_stream = pa_stream_new(m_context, "Touch tones", &SampleSpec, nullptr);
+    if (!m_stream)
+        return Failure{contextError(m_context)};
+    pa_stream_set_state_callback(
+        m_stream, [](pa_stream*, void* self) { signalLoop(static_cast<PulseOutput*>(self)->m_loop); }, this);
+    pa_stream_set_write_callback(
+        m_stream, [](pa_stream*, size_t bytes, void* self) { static_cast<PulseOutput*>(self)->feed(bytes); }, this);
+
+    pa_buffer_attr buffer;
+    buffer.maxlength = uint32_t(-1);
+    buffer.tlength = uint32_t(pa_usec_to_bytes(HeldAheadUs, &SampleSpec));
+    buffer.prebuf = uint32_t(-1);
+    buffer.minreq = uint32_t(-1);
+    buffer.fragsize = uint32_t(-1);
+    // No device named: the server's default output, wherever the user's sound settings send it.
+    if (pa_stream_connect_playback(m_stream, nullptr, &buffer, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
+        return Failure{contextError(m_context)};
+    const bool settled = waitFor([this] {
+        const pa_stream_state_t state = pa_stream_get_state(m_stream);
+        return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+    });
+    if (!settled || pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return Failure{settled ? contextError(m_context) : QStringLiteral("The sound server did not answer.")};
+    return {};
+}
+
+void PulseOutput::feed(size_t bytes)
+{
+    void* buffer = nullptr;
+    size_t size = bytes;
+    if (pa_stream_begin_write(m_stream, &buffer, &size) < 0 || !buffer)
+        return;
+    size -= size % pa_frame_size(&SampleSpec);
+    const size_t fromQueue = std::min(size, size_t(m_queue.size() - m_next));
+    std::memcpy(buffer, m_queue.constData() + m_next, fromQueue);
+    std::memset(static_cast<char*>(buffer) + fromQueue, 0, size - fromQueue);
+    m_next += qsizetype(fromQueue);
+    if (m_next == m_queue.size()) {
+        m_queue.clear();
+        m_next = 0;
+    }
+    pa_stream_write(m_stream, buffer, size, nullptr, 0, PA_SEEK_RELATIVE);
+}
+
+Outcome PulseOutput::open()
+{
+    if (m_loop)
+        return Failure{QStringLiteral("The speaker is already open.")};
+    m_loop = pa_threaded_mainloop_new();
+    if (!m_loop)
+        return Failure{QStringLiteral("The sound server's client could not start.")};
+    m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "MiravoDialer");
+    if (!m_context || pa_threaded_mainloop_start(m_loop) < 0) {
+        stop();
+        return Failure{QStringLiteral("The sound server's client could not start.")};
+    }
+    pa_threaded_mainloop_lock(m_loop);
+    pa_context_set_state_callback(
+        m_context, [](pa_context*, void* self) { signalLoop(static_cast<PulseOutput*>(self)->m_loop); }, this);
+    // No sound server of its own: one started for the program (as root, or outside a desktop session) would stay
+    // behind after it and would play to whatever it found, and "no audio output" is what the user should hear of.
+    Outcome outcome;
+    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        outcome = Failure{contextError(m_context)};
+    } else if (!waitFor([this] {
+                   const pa_context_state_t state = pa_context_get_state(m_context);
+                   return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+               }) ||
+               pa_context_get_state(m_context) != PA_CONTEXT_READY) {
+        outcome = Failure{QStringLiteral("No sound server: %1").arg(contextError(m_context))};
+    } else if (const Result<QByteArray> sink = defaultSinkName(); !sink.ok()) {
+        outcome = sink.failure();
+    } else if (sink.value().isEmpty() || !sinkExists(sink.value())) {
+        outcome = Failure{QStringLiteral("The sound server has no audio output.")};
+    } else {
+        outcome = openStream();
+    }
+    pa_threaded_mainloop_unlock(m_loop);
+    if (!outcome.ok())
+        stop();
+    return outcome;
+}
+
+Outcome PulseOutput::play(const QByteArray& samples)
+{
+    if (!m_stream)
+        return Failure{QStringLiteral("The speaker is not open.")};
+    pa_threaded_mainloop_lock(m_loop);
+    const bool playing = pa_stream_get_state(m_stream) == PA_STREAM_READY;
+    if (playing)
+        m_queue.append(samples);
+    pa_threaded_mainloop_unlock(m_loop);
+    if (!playing)
+        return Failure{QStringLiteral("The sound server closed the stream.")};
+    return {};
+}
+
+void PulseOutput::stop()
+{
+    if (!m_loop)
+        return;
+    pa_threaded_mainloop_lock(m_loop);
+    // Disconnecting the stream drops what the server holds of it: the sound ends now, not after the queue.
+    if (m_stream) {
+        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+    }
+    if (m_context) {
+        pa_context_set_state_callback(m_context, nullptr, nullptr);
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        m_context = nullptr;
+    }
+    m_queue.clear();
+    m_next = 0;
+    pa_threaded_mainloop_unlock(m_loop);
+    pa_threaded_mainloop_stop(m_loop);
+    pa_threaded_mainloop_free(m_loop);
+    m_loop = nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<SpeakerOutput> SpeakerPlugin::createOutput()
+{
+    return std::make_unique<PulseOutput>();
+}
+
+} // namespace miravo
