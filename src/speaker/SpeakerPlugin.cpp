@@ -5,15 +5,19 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 
 namespace miravo {
 namespace {
 
-// How much sound the server holds ahead of the speaker. A stop drops it, and new tones start behind it: short
-// enough that both feel immediate, long enough that a busy machine does not starve the stream.
-constexpr pa_usec_t HeldAheadUs = 40 * PA_USEC_PER_MSEC;
+// How much sound the server holds ahead of the speaker. The program's thread has to run only about this often for
+// the tones to play without a break, also on a busy machine; a stop drops what the server holds all the same.
+constexpr pa_usec_t HeldAheadUs = 2 * PA_USEC_PER_SEC;
+
+// Silence played before the tones of a write that finds the stream run dry. A stream that starts on a running
+// output may lose its first few milliseconds to the output's own buffer (up to about 20 ms were seen): this way
+// they are silence, not the start of the first tone.
+constexpr int LeadInMs = 50;
 
 // A sound server that takes longer than this to answer is as good as none: the open fails instead of hanging the
 // window.
@@ -21,10 +25,9 @@ constexpr pa_usec_t ServerAnswerUs = 5 * PA_USEC_PER_SEC;
 
 constexpr pa_sample_spec SampleSpec{PA_SAMPLE_S16LE, ToneSampleRate, 1};
 
-// One stream on the default output, fed from the program's queue on the client library's own thread. Between tones
-// it is fed silence: a stream that runs dry waits to refill its buffer before it plays again, which would delay the
-// next tone by an amount nobody controls, and a stream fed all the time starts each write's tones after exactly
-// what the server holds.
+// One stream on the default output, fed from the program's queue: at once by a write as far as the server takes it,
+// the rest on the server's requests on the client library's own thread. Between writes the stream runs dry and
+// waits; each write starts it again at once, without waiting for the server's buffer to fill first.
 class PulseOutput final : public SpeakerOutput {
 public:
     PulseOutput() = default;
@@ -41,6 +44,7 @@ private:
     Result<QByteArray> defaultSinkName();
     bool sinkExists(const QByteArray& name);
     Outcome openStream();
+    // With the loop locked: hands the server up to `bytes` of the queue.
     void feed(size_t bytes);
 
     pa_threaded_mainloop* m_loop = nullptr;
@@ -49,6 +53,8 @@ private:
     // What is still to be played (from m_next on); touched only with the loop locked.
     QByteArray m_queue;
     qsizetype m_next = 0;
+    // Whether the stream has run dry (or never played): the next write begins with the lead-in.
+    bool m_dry = true;
     bool m_timedOut = false;
 };
 
@@ -143,6 +149,8 @@ Outcome PulseOutput::openStream()
         m_stream, [](pa_stream*, void* self) { signalLoop(static_cast<PulseOutput*>(self)->m_loop); }, this);
     pa_stream_set_write_callback(
         m_stream, [](pa_stream*, size_t bytes, void* self) { static_cast<PulseOutput*>(self)->feed(bytes); }, this);
+    pa_stream_set_underflow_callback(
+        m_stream, [](pa_stream*, void* self) { static_cast<PulseOutput*>(self)->m_dry = true; }, this);
 
     pa_buffer_attr buffer;
     buffer.maxlength = uint32_t(-1);
@@ -164,20 +172,16 @@ Outcome PulseOutput::openStream()
 
 void PulseOutput::feed(size_t bytes)
 {
-    void* buffer = nullptr;
-    size_t size = bytes;
-    if (pa_stream_begin_write(m_stream, &buffer, &size) < 0 || !buffer)
+    const size_t size = std::min(bytes, size_t(m_queue.size() - m_next));
+    if (size == 0)
         return;
-    size -= size % pa_frame_size(&SampleSpec);
-    const size_t fromQueue = std::min(size, size_t(m_queue.size() - m_next));
-    std::memcpy(buffer, m_queue.constData() + m_next, fromQueue);
-    std::memset(static_cast<char*>(buffer) + fromQueue, 0, size - fromQueue);
-    m_next += qsizetype(fromQueue);
+    // The server copies the data before pa_stream_write returns.
+    pa_stream_write(m_stream, m_queue.constData() + m_next, size, nullptr, 0, PA_SEEK_RELATIVE);
+    m_next += qsizetype(size);
     if (m_next == m_queue.size()) {
         m_queue.clear();
         m_next = 0;
     }
-    pa_stream_write(m_stream, buffer, size, nullptr, 0, PA_SEEK_RELATIVE);
 }
 
 Outcome PulseOutput::open()
@@ -225,8 +229,16 @@ Outcome PulseOutput::play(const QByteArray& samples)
         return Failure{QStringLiteral("The speaker is not open.")};
     pa_threaded_mainloop_lock(m_loop);
     const bool playing = pa_stream_get_state(m_stream) == PA_STREAM_READY;
-    if (playing)
+    if (playing) {
+        if (m_dry && m_queue.isEmpty())
+            m_queue.append(QByteArray(qsizetype(pa_usec_to_bytes(LeadInMs * PA_USEC_PER_MSEC, &SampleSpec)), '\0'));
+        m_dry = false;
         m_queue.append(samples);
+        feed(pa_stream_writable_size(m_stream));
+        // A stream starts playing once its buffer is full; a short write would otherwise wait for the next one.
+        if (pa_operation* start = pa_stream_trigger(m_stream, nullptr, nullptr))
+            pa_operation_unref(start);
+    }
     pa_threaded_mainloop_unlock(m_loop);
     if (!playing)
         return Failure{QStringLiteral("The sound server closed the stream.")};
@@ -242,6 +254,7 @@ void PulseOutput::stop()
     if (m_stream) {
         pa_stream_set_write_callback(m_stream, nullptr, nullptr);
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
         pa_stream_disconnect(m_stream);
         pa_stream_unref(m_stream);
         m_stream = nullptr;
@@ -254,6 +267,7 @@ void PulseOutput::stop()
     }
     m_queue.clear();
     m_next = 0;
+    m_dry = true;
     pa_threaded_mainloop_unlock(m_loop);
     pa_threaded_mainloop_stop(m_loop);
     pa_threaded_mainloop_free(m_loop);
