@@ -126,7 +126,7 @@ void WriteThenClose(benchmark::State& state)
     port.setPortNumber(3);
     writeCloseLoop(state, [&](const QString& command) {
         port.open();
-        port.write(command);
+        port.write(miravo::commandBytes(command));
         port.close();
     });
 }

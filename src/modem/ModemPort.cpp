@@ -1,101 +1,35 @@
 #include "modem/ModemPort.h"
 
-#include "modem/DialCommands.h"
+#include <QDir>
+#include <QLockFile>
 
-#include <QDeadlineTimer>
-#include <QFileInfo>
-#include <QSerialPort>
-#include <QStandardPaths>
-
-#include <sys/ioctl.h>
-#include <termios.h>
-
-#include <algorithm>
-#include <chrono>
 #include <optional>
-#include <thread>
 
 namespace miravo {
 namespace {
 
-// How long a close waits for written bytes to leave Qt's buffer and the driver's queue. A dial command is a few
-// dozen bytes, which take about 50 ms at 9600 baud; the bound only matters when the device stopped taking bytes.
-constexpr int CloseDrainTimeoutMs = 3000;
-
-// How often a close looks whether the driver's output queue has emptied: a byte takes about 1 ms at 9600 baud.
-constexpr auto DriverQueuePollInterval = std::chrono::milliseconds(2);
-
-// Waits until the driver's output queue is empty or the deadline passes; tcdrain has no bound of its own.
-// True when the queue emptied (or the device cannot tell, which leaves nothing to wait for).
-bool waitForDriverQueue(int fd, const QDeadlineTimer& deadline)
+// A serial device is locked by the serial layer itself (TIOCEXCL and the system's LCK.. file). Any other line
+// is held through a lock file per COM number beside the links, shared by every window and program instance of
+// the user: the first to open holds it, a crashed holder's lock counts as stale.
+QString holderLockPath(int portNumber)
 {
-    for (;;) {
-        int queued = 0;
-        if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
-            return true;
-        if (deadline.hasExpired())
-            return false;
-        std::this_thread::sleep_for(
-            std::min<std::chrono::nanoseconds>(DriverQueuePollInterval, deadline.remainingTimeAsDuration()));
-    }
-}
-
-// Every dial uses no parity, 8 data bits and 1 stop bit; only the speed is read from the text, so that a test can
-// see settings arrive at an open port.
-std::optional<qint32> parseBaudRate(const QString& text)
-{
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 4 || parts[1].trimmed().toUpper() != QLatin1String("N") ||
-        parts[2].trimmed() != QLatin1String("8") || parts[3].trimmed() != QLatin1String("1"))
-        return std::nullopt;
-    bool ok = false;
-    const qint32 baudRate = parts[0].trimmed().toInt(&ok);
-    if (!ok || baudRate <= 0)
-        return std::nullopt;
-    return baudRate;
+    return portLinksFolder() + QStringLiteral("/.COM%1.lock").arg(portNumber);
 }
 
 } // namespace
 
-QString portLinksFolder()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/MiravoDialer/ports");
-}
-
-QString portLinkPath(int portNumber)
-{
-    if (portNumber < FirstPortNumber)
-        return {};
-    return portLinksFolder() + QStringLiteral("/COM%1").arg(portNumber);
-}
-
-QString devicePathForPort(int portNumber)
-{
-    if (portNumber < FirstPortNumber)
-        return {};
-    const QString link = portLinkPath(portNumber);
-    // A dangling link still counts: the user meant that device, so the open fails instead of silently taking
-    // the built-in serial port of the same number.
-    const QFileInfo info(link);
-    if (info.isSymLink() || info.exists())
-        return link;
-    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
-}
-
 struct ModemPort::Private {
-    QSerialPort serial;
     int portNumber = 1;
-    QString settingsText = DialLineSettings;
-    qint32 baudRate = 9600;
+    LineSettings settings = DialLineSettings;
+    std::unique_ptr<ModemLine> line;
+    std::unique_ptr<QLockFile> holder;
 
-    void apply()
+    bool isOpen() const { return line && line->isOpen(); }
+
+    void release()
     {
-        serial.setBaudRate(baudRate);
-        serial.setParity(QSerialPort::NoParity);
-        serial.setDataBits(QSerialPort::Data8);
-        serial.setStopBits(QSerialPort::OneStop);
-        serial.setFlowControl(QSerialPort::NoFlowControl);
+        line.reset();
+        holder.reset();
     }
 };
 
@@ -111,58 +45,42 @@ ModemPort::~ModemPort()
 
 bool ModemPort::isOpen() const
 {
-    return d->serial.isOpen();
+    return d->isOpen();
 }
 
 Outcome ModemPort::open()
 {
-    if (d->serial.isOpen())
+    if (d->isOpen())
         return Failure{tr("The port is already open.")};
-    const QString device = devicePathForPort(d->portNumber);
-    if (device.isEmpty())
+    const LineChoice choice = lineForPort(d->portNumber);
+    if (choice.kind == LineKind::None)
         return Failure{tr("Port number %1 names no port.").arg(d->portNumber)};
-    // Open the device the link points at, not the link: Qt's lock file is named after the path it opens, and
-    // only the real device's name keeps every program that locks the same device out.
-    const QString target = QFileInfo(device).canonicalFilePath();
-    if (target.isEmpty())
-        return Failure{tr("%1 names no device.").arg(device)};
-    d->serial.setPortName(target);
-    d->apply();
-    // Write-only: the program never reads the modem's answers. Qt locks the device with a lock file
-    // (LCK..name in the system's lock folder) besides TIOCEXCL; the lock file is what keeps a second program out
-    // when it runs as root, which TIOCEXCL does not stop.
-    if (!d->serial.open(QIODevice::WriteOnly))
-        return Failure{d->serial.errorString()};
-    return {};
+    if (choice.kind != LineKind::Serial) {
+        QDir().mkpath(portLinksFolder());
+        auto holder = std::make_unique<QLockFile>(holderLockPath(d->portNumber));
+        holder->setStaleLockTime(0); // only a holder that is gone lets go
+        if (!holder->tryLock(0))
+            return Failure{tr("COM%1 is held by another window or program.").arg(d->portNumber)};
+        d->holder = std::move(holder);
+    }
+    d->line = createLine(choice, d->portNumber);
+    if (!d->line) {
+        d->release();
+        return Failure{
+            tr("COM%1 names a line this program cannot dial through (%2).").arg(d->portNumber).arg(lineName(choice))};
+    }
+    const Outcome opened = d->line->open(d->settings);
+    if (!opened.ok())
+        d->release();
+    return opened;
 }
 
 void ModemPort::close()
 {
-    if (!d->serial.isOpen())
+    if (!d->line)
         return;
-
-    // QSerialPort throws away whatever it has not yet handed to the driver when it closes, so a command written
-    // just before a close would never reach the modem. Hand everything over first, within a bound.
-    const QDeadlineTimer deadline(CloseDrainTimeoutMs);
-    while (d->serial.bytesToWrite() > 0 && !deadline.hasExpired()) {
-        if (!d->serial.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
-            break;
-    }
-    // Then wait until the driver has put the bytes on the wire, within the same bound: with no flow control this
-    // takes as long as the few bytes last written need at the line's speed. A device that stopped taking bytes
-    // (a stalled USB modem) gets what is left thrown away instead: the driver's own close would otherwise wait
-    // for it, up to half a minute on a serial port, and the window with it.
-    const int fd = d->serial.handle();
-    if (d->serial.bytesToWrite() > 0 || !waitForDriverQueue(fd, deadline))
-        ::tcflush(fd, TCOFLUSH);
-
-    // The modem leaves the line when DTR drops. Dropping it here does not depend on HUPCL, which Qt cannot be
-    // relied on for: it puts back the terminal settings it found at open, and those may have HUPCL cleared.
-    // A pseudo-terminal has no modem control lines, so this call fails there and is ignored; what a
-    // pseudo-terminal can show is that the device was let go (its other end sees the last close).
-    d->serial.setDataTerminalReady(false);
-    d->serial.close();
-    d->serial.clearError();
+    d->line->close();
+    d->release();
 }
 
 void ModemPort::setPortNumber(int portNumber)
@@ -175,34 +93,24 @@ int ModemPort::portNumber() const
     return d->portNumber;
 }
 
-Outcome ModemPort::setLineSettings(const QString& settings)
+Outcome ModemPort::setLineSettings(const LineSettings& settings)
 {
-    const auto baudRate = parseBaudRate(settings);
-    if (!baudRate)
-        return Failure{tr("Unreadable line settings \"%1\".").arg(settings)};
-    d->baudRate = *baudRate;
-    d->settingsText = settings;
-    if (d->serial.isOpen())
-        d->apply();
+    d->settings = settings;
+    if (d->isOpen())
+        return d->line->applySettings(settings);
     return {};
 }
 
-QString ModemPort::lineSettings() const
+LineSettings ModemPort::lineSettings() const
 {
-    return d->settingsText;
+    return d->settings;
 }
 
-Outcome ModemPort::write(const QString& command)
+Outcome ModemPort::write(const QByteArray& bytes)
 {
-    if (!d->serial.isOpen())
+    if (!d->isOpen())
         return Failure{tr("The port is not open.")};
-    const QByteArray bytes = commandBytes(command);
-    if (d->serial.write(bytes) != bytes.size())
-        return Failure{d->serial.errorString()};
-    // Start sending now, without blocking: the modem should dial while the program waits for the user, even
-    // where no event loop runs in between.
-    d->serial.flush();
-    return {};
+    return d->line->write(bytes);
 }
 
 } // namespace miravo

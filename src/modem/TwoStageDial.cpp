@@ -17,7 +17,7 @@ void dialInTwoStages(ModemPort& port, const DialPlan& plan)
     if (!port.isOpen()) {
         if (!goesOn(DialStep::Open, port.open()))
             return;
-        if (!goesOn(DialStep::AccessNumber, port.write(accessNumberCommand(plan.accessNumber()))))
+        if (!goesOn(DialStep::AccessNumber, port.write(commandBytes(accessNumberCommand(plan.accessNumber())))))
             return;
         dialedAccessNumber = true;
     }
@@ -41,7 +41,8 @@ void dialInTwoStages(ModemPort& port, const DialPlan& plan)
     const ToneValues values = plan.toneValues();
     if (!goesOn(DialStep::LineSettings, port.setLineSettings(DialLineSettings)))
         return;
-    if (!goesOn(DialStep::ToneCommand, port.write(toneCommand(values.value1, values.value2, values.value3))))
+    if (!goesOn(DialStep::ToneCommand,
+                port.write(commandBytes(toneCommand(values.value1, values.value2, values.value3)))))
         return;
     // The port stays open for the call: the window's own action or its end closes it.
 }

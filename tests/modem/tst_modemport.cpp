@@ -3,6 +3,7 @@
 #include "modem/DialCommands.h"
 #include "modem/ModemPort.h"
 #include "support/ComPorts.h"
+#include "support/ManualClock.h"
 #include "support/TempDataFolder.h"
 #include "support/VirtualModemRecorder.h"
 
@@ -23,6 +24,7 @@
 #include <thread>
 
 using namespace miravo;
+using miravo::test::ManualClock;
 using miravo::test::portObject;
 using miravo::test::TempDataFolder;
 using miravo::test::VirtualModemRecorder;
@@ -257,7 +259,7 @@ void tst_ModemPort::writeReachesModemByteForByte()
     QVERIFY2(opened.ok(), qPrintable(opened.reason()));
     QVERIFY(port->isOpen());
     for (const QString& command : writes)
-        QVERIFY(port->write(command).ok());
+        QVERIFY(port->write(commandBytes(command)).ok());
     // The bytes leave without a close: the modem dials while the program waits for the user.
     QVERIFY(modem.waitForBytes(bytes.size()));
     QCOMPARE(modem.received(), bytes);
@@ -271,7 +273,7 @@ void tst_ModemPort::startsClosedWithDialSettings()
     const ModemPort port;
     QVERIFY(!port.isOpen());
     QCOMPARE(port.portNumber(), 1);
-    QCOMPARE(port.lineSettings(), QStringLiteral("9600,N,8,1"));
+    QVERIFY(port.lineSettings() == DialLineSettings);
 }
 
 void tst_ModemPort::openFails_data()
@@ -310,7 +312,7 @@ void tst_ModemPort::openFails()
     QVERIFY(!opened.ok());
     QVERIFY(!modemPort.isOpen());
     QVERIFY(!opened.reason().isEmpty());
-    QVERIFY(!modemPort.write(QStringLiteral("ATDT1\r")).ok());
+    QVERIFY(!modemPort.write(QByteArray("ATDT1\r")).ok());
 }
 
 void tst_ModemPort::writeToClosedPortFails()
@@ -319,10 +321,10 @@ void tst_ModemPort::writeToClosedPortFails()
     VirtualModemRecorder modem(3);
     QVERIFY(modem.isReady());
     const auto port = portObject(3);
-    QVERIFY(!port->write(QStringLiteral("ATDT1\r")).ok());
+    QVERIFY(!port->write(QByteArray("ATDT1\r")).ok());
     QVERIFY(port->open().ok());
     port->close();
-    QVERIFY(!port->write(QStringLiteral("ATDT2\r")).ok());
+    QVERIFY(!port->write(QByteArray("ATDT2\r")).ok());
     QVERIFY(modem.waitForCloses(1));
     QCOMPARE(modem.received(), QByteArray());
 }
@@ -339,13 +341,10 @@ void tst_ModemPort::eachFailureSaysItsOwnReason()
     const Outcome noPort = port.open();
     QVERIFY(!noPort.ok());
     QVERIFY2(noPort.reason().contains(QLatin1String("0")), qPrintable(noPort.reason()));
-    const Outcome closedWrite = port.write(QStringLiteral("ATDT1\r"));
+    const Outcome closedWrite = port.write(QByteArray("ATDT1\r"));
     QVERIFY(!closedWrite.ok());
     QVERIFY(!closedWrite.reason().isEmpty());
     QVERIFY(closedWrite.reason() != noPort.reason());
-    const Outcome badSettings = port.setLineSettings(QStringLiteral("9600,E,8,1"));
-    QVERIFY(!badSettings.ok());
-    QVERIFY2(badSettings.reason().contains(QLatin1String("9600,E,8,1")), qPrintable(badSettings.reason()));
 
     port.setPortNumber(3);
     const Outcome opened = port.open();
@@ -355,7 +354,7 @@ void tst_ModemPort::eachFailureSaysItsOwnReason()
     QVERIFY(!again.ok());
     QVERIFY(!again.reason().isEmpty());
     QVERIFY(again.reason() != noPort.reason());
-    QVERIFY(port.write(QStringLiteral("A")).ok());
+    QVERIFY(port.write(QByteArray("A")).ok());
     QVERIFY(modem.waitForBytes(1));
     QCOMPARE(modem.received(), QByteArray("A"));
 }
@@ -372,7 +371,7 @@ void tst_ModemPort::closeOfClosedPortDoesNothing()
     QVERIFY(port->open().ok());
     QVERIFY(!port->open().ok());
     QVERIFY(port->isOpen());
-    QVERIFY(port->write(QStringLiteral("A")).ok());
+    QVERIFY(port->write(QByteArray("A")).ok());
     QVERIFY(modem.waitForBytes(1));
 }
 
@@ -398,7 +397,7 @@ void tst_ModemPort::destroyingOpenPortClosesIt()
     VirtualModemRecorder modem(3);
     auto port = portObject(3);
     QVERIFY(port->open().ok());
-    QVERIFY(port->write(accessNumberCommand(QStringLiteral("18005551234"))).ok());
+    QVERIFY(port->write(commandBytes(accessNumberCommand(QStringLiteral("18005551234")))).ok());
     port.reset();
     QVERIFY(modem.waitForCloses(1));
     QCOMPARE(modem.received(), QByteArray("ATDT18005551234\r"));
@@ -415,11 +414,11 @@ void tst_ModemPort::secondPortObjectIsRefused()
     QVERIFY(first->open().ok());
     QVERIFY(!second->open().ok());
     QVERIFY(!second->isOpen());
-    QVERIFY(!second->write(QStringLiteral("X")).ok());
-    QVERIFY(first->write(QStringLiteral("A")).ok());
+    QVERIFY(!second->write(QByteArray("X")).ok());
+    QVERIFY(first->write(QByteArray("A")).ok());
     first->close();
     QVERIFY(second->open().ok());
-    QVERIFY(second->write(QStringLiteral("B")).ok());
+    QVERIFY(second->write(QByteArray("B")).ok());
     second->close();
     QVERIFY(modem.waitForCloses(2));
     QCOMPARE(modem.received(), QByteArray("AB"));
@@ -488,30 +487,28 @@ void tst_ModemPort::portHeldLongIsStillRefused()
 
 void tst_ModemPort::lineSettings_data()
 {
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<qint32>("baudRate");
+    QTest::addColumn<QString>("onTheLine");
 
-    QTest::newRow("dial settings") << "9600,N,8,1" << true;
-    QTest::newRow("another speed") << "1200,N,8,1" << true;
-    QTest::newRow("lower case parity, blanks") << "9600, n ,8, 1" << true;
-    QTest::newRow("even parity: not dialed with") << "1200,E,8,1" << false;
-    QTest::newRow("one and a half stop bits: not dialed with") << "2400,N,8,1.5" << false;
-    QTest::newRow("seven data bits: not dialed with") << "9600,N,7,1" << false;
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("three parts") << "9600,N,8" << false;
-    QTest::newRow("unknown parity") << "9600,X,8,1" << false;
-    QTest::newRow("nine data bits") << "9600,N,9,1" << false;
-    QTest::newRow("zero baud") << "0,N,8,1" << false;
-    QTest::newRow("three stop bits") << "9600,N,8,3" << false;
+    QTest::newRow("dial settings") << qint32(QSerialPort::Baud9600) << "9600,N,8,1";
+    QTest::newRow("slower") << qint32(QSerialPort::Baud1200) << "1200,N,8,1";
+    QTest::newRow("faster") << qint32(QSerialPort::Baud19200) << "19200,N,8,1";
 }
 
 void tst_ModemPort::lineSettings()
 {
-    QFETCH(QString, settings);
-    QFETCH(bool, accepted);
-    ModemPort port;
-    QCOMPARE(port.setLineSettings(settings).ok(), accepted);
-    QCOMPARE(port.lineSettings(), accepted ? settings : DialLineSettings);
+    // Settings given before the open are the ones the device is opened with.
+    QFETCH(qint32, baudRate);
+    QFETCH(QString, onTheLine);
+    TempDataFolder folder;
+    VirtualModemRecorder modem(3);
+    const auto port = portObject(3);
+    LineSettings settings = DialLineSettings;
+    settings.baudRate = baudRate;
+    QVERIFY(port->setLineSettings(settings).ok());
+    QCOMPARE(port->lineSettings(), settings);
+    QVERIFY(port->open().ok());
+    QCOMPARE(modem.modem().lineSettings(), onTheLine);
 }
 
 void tst_ModemPort::settingsApplyAtOnceToOpenPort()
@@ -522,7 +519,9 @@ void tst_ModemPort::settingsApplyAtOnceToOpenPort()
     QVERIFY(port->open().ok());
     QCOMPARE(modem.modem().lineSettings(), QStringLiteral("9600,N,8,1"));
     // The speed shows on the pseudo-terminal at once.
-    QVERIFY(port->setLineSettings(QStringLiteral("1200,N,8,1")).ok());
+    LineSettings slower = DialLineSettings;
+    slower.baudRate = QSerialPort::Baud1200;
+    QVERIFY(port->setLineSettings(slower).ok());
     QCOMPARE(modem.modem().lineSettings(), QStringLiteral("1200,N,8,1"));
     QVERIFY(port->setLineSettings(DialLineSettings).ok());
     QCOMPARE(modem.modem().lineSettings(), QStringLiteral("9600,N,8,1"));
@@ -540,7 +539,7 @@ void tst_ModemPort::writeThenCloseThousandTimesLosesNothing()
         const QString command = accessNumberCommand(QString::number(i));
         const Outcome opened = port->open();
         QVERIFY2(opened.ok(), qPrintable(opened.reason()));
-        QVERIFY(port->write(command).ok());
+        QVERIFY(port->write(commandBytes(command)).ok());
         port->close();
         expected += command.toLatin1();
     }
@@ -560,7 +559,7 @@ void tst_ModemPort::closeDeliversWhatTheDeviceCouldNotTakeAtOnce()
     QString command;
     for (int i = 0; command.size() < 512 * 1024; ++i)
         command += QStringLiteral("ATDT%1\r").arg(i);
-    QVERIFY(port->write(command).ok());
+    QVERIFY(port->write(commandBytes(command)).ok());
     port->close();
     QVERIFY(modem.waitForCloses(1, 20000));
     QCOMPARE(modem.received().size(), command.size());
@@ -584,8 +583,11 @@ void tst_ModemPort::closeOfStalledDeviceReturnsAndDropsTheRest()
     QString command;
     for (int i = 0; command.size() < 4 * capacity; ++i)
         command += QStringLiteral("ATDT%1\r").arg(i);
-    QVERIFY(port.write(command).ok());
+    QVERIFY(port.write(commandBytes(command)).ok());
     {
+        // The close's bound passes on the test's clock: a quarter of a second at every look.
+        ManualClock clock;
+        clock.advanceOnEveryReading(250);
         const Watchdog watchdog("ModemPort::close() on a stalled device");
         port.close();
     }

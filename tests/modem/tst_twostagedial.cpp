@@ -168,7 +168,7 @@ void tst_TwoStageDial::dial()
     QCOMPARE(reported, failures);
     QCOMPARE(port->isOpen(), openAfter);
     if (openAfter && !line.isEmpty())
-        QCOMPARE(m_modem->modem().lineSettings(), DialLineSettings);
+        QCOMPARE(m_modem->modem().lineSettings(), QStringLiteral("9600,N,8,1"));
     holder.reset();
     port->close();
     QVERIFY(m_modem->waitForCloses(heldElsewhere ? 1 : opens));

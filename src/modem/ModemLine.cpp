@@ -1,0 +1,37 @@
+#include "modem/ModemLine.h"
+
+#include "modem/SerialLine.h"
+
+#include <map>
+
+namespace miravo {
+namespace {
+
+std::map<LineKind, LineFactory>& factories()
+{
+    static std::map<LineKind, LineFactory> installed{
+        {LineKind::Serial,
+         [](const LineChoice& choice, int) -> std::unique_ptr<ModemLine> {
+             return std::make_unique<SerialLine>(choice.device);
+         }},
+    };
+    return installed;
+}
+
+} // namespace
+
+void setLineFactory(LineKind kind, LineFactory factory)
+{
+    if (factory)
+        factories()[kind] = std::move(factory);
+    else
+        factories().erase(kind);
+}
+
+std::unique_ptr<ModemLine> createLine(const LineChoice& choice, int portNumber)
+{
+    const auto found = factories().find(choice.kind);
+    return found != factories().end() ? found->second(choice, portNumber) : nullptr;
+}
+
+} // namespace miravo
