@@ -1,6 +1,7 @@
 #include "modem/ModemLine.h"
 
 #include "modem/SerialLine.h"
+#include "modem/SpeakerLine.h"
 
 #include <map>
 
@@ -14,6 +15,8 @@ std::map<LineKind, LineFactory>& factories()
          [](const LineChoice& choice, int) -> std::unique_ptr<ModemLine> {
              return std::make_unique<SerialLine>(choice.device);
          }},
+        {LineKind::Speaker,
+         [](const LineChoice&, int) -> std::unique_ptr<ModemLine> { return std::make_unique<SpeakerLine>(); }},
     };
     return installed;
 }

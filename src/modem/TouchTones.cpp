@@ -9,9 +9,9 @@
 namespace miravo {
 namespace {
 
-constexpr int samplesFor(int ms)
+constexpr int samplesFor(qint64 ms)
 {
-    return ToneSampleRate / 1000 * ms;
+    return int(ToneSampleRate / 1000 * ms);
 }
 
 // The tone fades in and out over this long: a tone switched on or off at full level clicks, and a click has energy
@@ -66,13 +66,13 @@ std::optional<KeyFrequencies> keyFrequencies(QChar key)
     return std::nullopt;
 }
 
-QByteArray touchToneSamples(QStringView keys)
+QByteArray touchToneSamples(const QList<ToneStep>& steps)
 {
     QByteArray pcm;
-    for (const QChar key : keys) {
-        if (key == DialPauseKey) {
-            appendSilence(pcm, samplesFor(PauseMs));
-        } else if (const auto frequencies = keyFrequencies(key)) {
+    for (const ToneStep& step : steps) {
+        if (step.kind == ToneStep::Kind::Pause) {
+            appendSilence(pcm, samplesFor(DialPauseMs));
+        } else if (const auto frequencies = keyFrequencies(step.key)) {
             appendTone(pcm, *frequencies);
             appendSilence(pcm, samplesFor(GapMs));
         }

@@ -84,7 +84,7 @@ void tst_SpeakerOutput::playsWhatItIsGiven()
     QVERIFY2(opened.ok(), qPrintable(opened.reason()));
     QByteArray all;
     for (const QString& keys : writes) {
-        const QByteArray samples = touchToneSamples(keys);
+        const QByteArray samples = touchToneSamples(toneSteps(keys));
         QVERIFY(output->play(samples).ok());
         all += samples;
     }
@@ -120,7 +120,7 @@ void tst_SpeakerOutput::stopSilencesAtOnce()
     std::unique_ptr<SpeakerOutput> output = m_module->createOutput();
     QVERIFY(output->open().ok());
     const QString keys = QStringLiteral("1234567890");
-    QVERIFY(output->play(touchToneSamples(keys)).ok());
+    QVERIFY(output->play(touchToneSamples(toneSteps(keys))).ok());
     const qint64 started = server.recordedSamples();
     // Stop about half a second in, then record on until well after the keys would have ended.
     QTRY_VERIFY(server.recordedSamples() > started + 500 * samplesPerMs);
@@ -160,7 +160,7 @@ void tst_SpeakerOutput::openFailsWithoutAnOutput()
     const Outcome opened = output->open();
     QVERIFY(!opened.ok());
     QVERIFY(!opened.reason().isEmpty());
-    QVERIFY(!output->play(touchToneSamples(u"1")).ok());
+    QVERIFY(!output->play(touchToneSamples(toneSteps(u"1"_qs))).ok());
     // A failed open leaves the output ready for another try.
     QVERIFY(!output->open().ok());
 }
@@ -171,9 +171,9 @@ void tst_SpeakerOutput::playFailsWhenTheServerGoes()
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
     std::unique_ptr<SpeakerOutput> output = m_module->createOutput();
     QVERIFY(output->open().ok());
-    QVERIFY(output->play(touchToneSamples(u"1")).ok());
+    QVERIFY(output->play(touchToneSamples(toneSteps(u"1"_qs))).ok());
     server.stop();
-    QTRY_VERIFY(!output->play(touchToneSamples(u"2")).ok());
+    QTRY_VERIFY(!output->play(touchToneSamples(toneSteps(u"2"_qs))).ok());
 }
 
 QTEST_GUILESS_MAIN(tst_SpeakerOutput)

@@ -1,27 +1,20 @@
-// The sound of the keys: which two frequencies each key plays, how long tones, gaps and pauses last, what is
-// skipped, and the level. The frequencies are measured in the samples (a Goertzel filter per keypad frequency), so a
-// wrong table, a wrong rate or a wrong sine shows up as a tone at the wrong place.
+// The sound of the keys of a dial string: which two frequencies each key plays, how long tones, gaps and pauses
+// last, what is skipped, and the level. The frequencies are measured in the samples (a Goertzel filter per keypad
+// frequency), so a wrong table, a wrong rate or a wrong sine shows up as a tone at the wrong place.
 #include "modem/TouchTones.h"
+#include "support/SoundServer.h"
 
-#include <QtEndian>
 #include <QtTest>
 
 #include <cmath>
 #include <numbers>
 
 using namespace miravo;
+using namespace miravo::test;
 
 namespace {
 
 constexpr int KeypadFrequencies[] = {697, 770, 852, 941, 1209, 1336, 1477, 1633};
-
-QList<qint16> samplesOf(const QByteArray& pcm)
-{
-    QList<qint16> samples;
-    for (qsizetype i = 0; i + 1 < pcm.size(); i += 2)
-        samples.append(qFromLittleEndian<qint16>(pcm.constData() + i));
-    return samples;
-}
 
 // The energy of `samples` at `frequency`.
 double energyAt(const QList<qint16>& samples, int frequency)
@@ -34,30 +27,6 @@ double energyAt(const QList<qint16>& samples, int frequency)
         previous = current;
     }
     return previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
-}
-
-// The runs of sound and silence, in samples: positive for sound, negative for silence. A sine passes zero now
-// and then, and a tone fades in from zero: silence is 20 zero samples in a row or more.
-QList<int> runs(const QList<qint16>& samples)
-{
-    QList<bool> silent(samples.size(), false);
-    for (qsizetype i = 0; i < samples.size();) {
-        qsizetype end = i;
-        while (end < samples.size() && samples[end] == 0)
-            ++end;
-        if (end - i >= 20)
-            std::fill(silent.begin() + i, silent.begin() + end, true);
-        i = std::max(end, i + 1);
-    }
-    QList<int> result;
-    for (qsizetype i = 0; i < silent.size();) {
-        qsizetype end = i;
-        while (end < silent.size() && silent[end] == silent[i])
-            ++end;
-        result.append(int(silent[i] ? -(end - i) : end - i));
-        i = end;
-    }
-    return result;
 }
 
 constexpr int ms(int milliseconds)
@@ -100,7 +69,6 @@ void tst_TouchTones::keyPlaysItsTwoFrequencies_data()
     QTest::newRow("0") << QChar(u'0') << 941 << 1336;
     QTest::newRow("#") << QChar(u'#') << 941 << 1477;
     QTest::newRow("D") << QChar(u'D') << 941 << 1633;
-    QTest::newRow("lower-case d as D") << QChar(u'd') << 941 << 1633;
 }
 
 void tst_TouchTones::keyPlaysItsTwoFrequencies()
@@ -109,7 +77,7 @@ void tst_TouchTones::keyPlaysItsTwoFrequencies()
     QFETCH(int, low);
     QFETCH(int, high);
 
-    const QList<qint16> samples = samplesOf(touchToneSamples(QString(key)));
+    const QList<qint16> samples = samplesOf(touchToneSamples({ToneStep{ToneStep::Kind::Key, key}}));
     const QList<qint16> tone = samples.first(ms(ToneMs));
     // The two frequencies of the key stand far above every other keypad frequency.
     double weakestOfKey = std::min(energyAt(tone, low), energyAt(tone, high));
@@ -129,7 +97,7 @@ void tst_TouchTones::timing_data()
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QList<int>>("expectedRuns"); // in ms: positive for a tone, negative for silence
 
-    const int tone = ToneMs, gap = -GapMs, pause = -PauseMs;
+    const int tone = ToneMs, gap = -GapMs, pause = -int(DialPauseMs);
     QTest::newRow("nothing plays nothing") << "" << QList<int>{};
     QTest::newRow("one key: tone and gap") << "5" << QList<int>{tone, gap};
     QTest::newRow("a repeated key is two tones") << "11" << QList<int>{tone, gap, tone, gap};
@@ -139,6 +107,7 @@ void tst_TouchTones::timing_data()
     QTest::newRow("all pauses, nothing else") << ",,,," << QList<int>{4 * pause};
     QTest::newRow("blanks, dashes and brackets are skipped") << " (1)-2 . " << QList<int>{tone, gap, tone, gap};
     QTest::newRow("letters past D and W are skipped") << "EWxP9" << QList<int>{tone, gap};
+    QTest::newRow("lower-case a to d are keys") << "d" << QList<int>{tone, gap};
     QTest::newRow("a tone command's values")
         << "1,2,,3,#" << QList<int>{tone, gap + pause, tone, gap + 2 * pause, tone, gap + pause, tone, gap};
 }
@@ -151,7 +120,7 @@ void tst_TouchTones::timing()
     QList<int> expectedSamples;
     for (const int run : expectedRuns)
         expectedSamples.append(run > 0 ? ms(run) : -ms(-run));
-    const QList<int> actual = runs(samplesOf(touchToneSamples(keys)));
+    const QList<int> actual = soundRuns(samplesOf(touchToneSamples(toneSteps(keys))));
     QCOMPARE(actual.size(), expectedSamples.size());
     // A tone fades in and out: its first and last few samples are too quiet to be told from silence.
     for (qsizetype i = 0; i < actual.size(); ++i) {
@@ -163,11 +132,9 @@ void tst_TouchTones::timing()
 
 void tst_TouchTones::levelStaysUnderFullScale()
 {
-    const QList<qint16> samples = samplesOf(touchToneSamples(u"0123456789*#ABCD"));
+    const QList<qint16> samples = samplesOf(touchToneSamples(toneSteps(u"0123456789*#ABCD"_qs)));
     QVERIFY(!samples.isEmpty());
-    int peak = 0;
-    for (const qint16 sample : samples)
-        peak = std::max(peak, std::abs(int(sample)));
+    const int peak = peakOf(samples);
     // Loud enough for a telephone's microphone, with room under full scale.
     QVERIFY2(peak > 0.5 * 32767 && peak < 0.7 * 32767, qPrintable(QString::number(peak)));
 }
