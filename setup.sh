@@ -19,7 +19,9 @@ run | test) ;;
     ;;
 esac
 
-# Debian 12 packages the build, the program and the tests need; the second-last line serves the headless run and
+# Debian 12 packages the build, the program and the tests need (the fourth line: the speaker module's client library,
+# and for its tests a sound server without a sound card, its recorder, a converter and a touch-tone decoder); the
+# second-last line serves the headless run and
 # the desktop tests (a virtual screen, a window manager, VNC, a session bus, the accessibility bus and its Python
 # client) and their checks, the last one the install checks and the package (cpack -G DEB uses file and
 # dpkg-shlibdeps).
@@ -28,6 +30,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6
     qt6-serialport-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev libxcb1-dev
     libbenchmark-dev
+    libpulse-dev pulseaudio pulseaudio-utils sox multimon-ng
     clang-format sqlite3 libsqlite3-dev xauth fonts-liberation2
     xvfb libgl1-mesa-dri libglx-mesa0 libegl-mesa0
     openbox x11vnc dbus dbus-daemon xdotool x11-utils iproute2 at-spi2-core python3 python3-pyatspi
