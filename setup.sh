@@ -19,12 +19,12 @@ run | test) ;;
     ;;
 esac
 
-# Debian 12 packages the build, the program and the tests need (the fourth line: the speaker module's client library,
+# Debian 12 packages the build, the program and the tests need (the fifth line: the speaker module's client library,
 # and for its tests a sound server without a sound card, its recorder, a converter and a touch-tone decoder); the
-# second-last line serves the headless run and
+# third-last line serves the headless run and
 # the desktop tests (a virtual screen, a window manager, VNC, a session bus, the accessibility bus and its Python
-# client) and their checks, the last one the install checks and the package (cpack -G DEB uses file and
-# dpkg-shlibdeps).
+# client) and their checks, the second-last one the install checks and the package (cpack -G DEB uses file and
+# dpkg-shlibdeps), the last one the ModemManager stand-in of the modem tests.
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6
@@ -35,6 +35,7 @@ packages=(
     xvfb libgl1-mesa-dri libglx-mesa0 libegl-mesa0
     openbox x11vnc dbus dbus-daemon xdotool x11-utils iproute2 at-spi2-core python3 python3-pyatspi
     desktop-file-utils appstream dpkg-dev file
+    python3-dbusmock
 )
 
 install_missing() {

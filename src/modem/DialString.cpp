@@ -45,6 +45,11 @@ std::optional<QString> dialString(const QByteArray& command)
     return QString::fromLatin1(rest);
 }
 
+bool isToneCommand(const QByteArray& command)
+{
+    return command.endsWith(QByteArrayView("\r\n", 2)) && dialString(command).has_value();
+}
+
 QString numberToCall(const QString& dialString)
 {
     QString number;

@@ -18,6 +18,10 @@ constexpr qint64 DialPauseMs = 2000;
 // ends it, which may have an LF after it. Nothing when the bytes are no dial command of that shape.
 std::optional<QString> dialString(const QByteArray& command);
 
+// Whether the command is a tone command: it ends with CR LF, the access-number command with CR alone. A line
+// that keeps a call tells by this whether a command goes on the call or starts a new one.
+bool isToneCommand(const QByteArray& command);
+
 // The number a call is placed to: the dial string without the characters a modem skips in it (blanks, '-', '(',
 // ')', '.'); the rest stands as it is.
 QString numberToCall(const QString& dialString);

@@ -1,5 +1,6 @@
 #include "modem/ModemLine.h"
 
+#include "modem/ModemManagerLine.h"
 #include "modem/SerialLine.h"
 #include "modem/SpeakerLine.h"
 
@@ -14,6 +15,10 @@ std::map<LineKind, LineFactory>& factories()
         {LineKind::Serial,
          [](const LineChoice& choice, int) -> std::unique_ptr<ModemLine> {
              return std::make_unique<SerialLine>(choice.device);
+         }},
+        {LineKind::ModemManager,
+         [](const LineChoice& choice, int portNumber) -> std::unique_ptr<ModemLine> {
+             return std::make_unique<ModemManagerLine>(choice.equipmentIdentifier, portNumber);
          }},
         {LineKind::Speaker,
          [](const LineChoice&, int) -> std::unique_ptr<ModemLine> { return std::make_unique<SpeakerLine>(); }},

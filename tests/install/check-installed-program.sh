@@ -49,7 +49,7 @@ case $2 in
 esac
 
 echo "== Installed files under $prefix"
-for file in bin/miravodialer bin/miravo-create-database bin/miravo-virtual-modem \
+for file in bin/miravodialer bin/miravo-create-database bin/miravo-virtual-modem bin/miravo-ports \
     share/applications/$app_id.desktop share/metainfo/$app_id.metainfo.xml \
     share/icons/hicolor/scalable/apps/$app_id.svg share/icons/hicolor/48x48/apps/$app_id.png \
     share/icons/hicolor/256x256/apps/$app_id.png; do
@@ -73,6 +73,9 @@ export XDG_CACHE_HOME="$work/home/cache" XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 "$prefix/bin/miravo-create-database" --samples >"$work/create-database.log" 2>&1 || fail "miravo-create-database"
 [ -f "$XDG_DATA_HOME/MiravoDialer/PCData.mdb" ] || fail "the installed tool made no database"
+"$prefix/bin/miravo-ports" set 3 modemmanager >"$work/ports.log" 2>&1 || fail "miravo-ports set"
+[ "$(readlink "$XDG_DATA_HOME/MiravoDialer/ports/COM3")" = modemmanager ] || fail "the installed miravo-ports mapped no COM3"
+"$prefix/bin/miravo-ports" unset 3 >>"$work/ports.log" 2>&1 || fail "miravo-ports unset"
 
 # -displayfd: the server picks a free display and writes its number once it accepts clients.
 Xvfb -displayfd 3 -noreset -nolisten tcp -dpi 96 -screen 0 1280x1024x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &

@@ -26,6 +26,8 @@ class tst_DialString : public QObject {
 private slots:
     void dialStringOfCommand_data();
     void dialStringOfCommand();
+    void toneCommandOrNot_data();
+    void toneCommandOrNot();
     void numberToCall_data();
     void numberToCall();
     void toneSteps_data();
@@ -66,6 +68,24 @@ void tst_DialString::dialStringOfCommand()
     QCOMPARE(read.has_value(), isDial);
     if (isDial)
         QCOMPARE(*read, dialString);
+}
+
+void tst_DialString::toneCommandOrNot_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<bool>("isTone");
+
+    QTest::newRow("tone command") << commandBytes(toneCommand(QStringLiteral("2"), {}, {})) << true;
+    QTest::newRow("access-number command") << commandBytes(accessNumberCommand(QStringLiteral("1800"))) << false;
+    QTest::newRow("LF alone") << QByteArray("ATDT1\n") << false;
+    QTest::newRow("CR LF but no dial command") << QByteArray("ATH\r\n") << false;
+}
+
+void tst_DialString::toneCommandOrNot()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(bool, isTone);
+    QCOMPARE(isToneCommand(command), isTone);
 }
 
 void tst_DialString::numberToCall_data()
