@@ -23,7 +23,7 @@ constexpr int LeadInMs = 50;
 // window.
 constexpr pa_usec_t ServerAnswerUs = 5 * PA_USEC_PER_SEC;
 
-constexpr pa_sample_spec SampleSpec{PA_SAMPLE_S16LE, ToneSampleRate, 1};
+constexpr pa_sample_spec SampleFormat{PA_SAMPLE_S16LE, ToneSampleRate, 1};
 
 // One stream on the default output, fed from the program's queue: at once by a write as far as the server takes it,
 // the rest on the server's requests on the client library's own thread. Between writes the stream runs dry and
@@ -142,7 +142,7 @@ bool PulseOutput::sinkExists(const QByteArray& name)
 
 Outcome PulseOutput::openStream()
 {
-    m_stream = pa_stream_new(m_context, "Touch tones", &SampleSpec, nullptr);
+    m_stream = pa_stream_new(m_context, "Touch tones", &SampleFormat, nullptr);
     if (!m_stream)
         return Failure{contextError(m_context)};
     pa_stream_set_state_callback(
@@ -154,7 +154,7 @@ Outcome PulseOutput::openStream()
 
     pa_buffer_attr buffer;
     buffer.maxlength = uint32_t(-1);
-    buffer.tlength = uint32_t(pa_usec_to_bytes(HeldAheadUs, &SampleSpec));
+    buffer.tlength = uint32_t(pa_usec_to_bytes(HeldAheadUs, &SampleFormat));
     buffer.prebuf = uint32_t(-1);
     buffer.minreq = uint32_t(-1);
     buffer.fragsize = uint32_t(-1);
@@ -231,7 +231,7 @@ Outcome PulseOutput::play(const QByteArray& samples)
     const bool playing = pa_stream_get_state(m_stream) == PA_STREAM_READY;
     if (playing) {
         if (m_dry && m_queue.isEmpty())
-            m_queue.append(QByteArray(qsizetype(pa_usec_to_bytes(LeadInMs * PA_USEC_PER_MSEC, &SampleSpec)), '\0'));
+            m_queue.append(QByteArray(qsizetype(pa_usec_to_bytes(LeadInMs * PA_USEC_PER_MSEC, &SampleFormat)), '\0'));
         m_dry = false;
         m_queue.append(samples);
         feed(pa_stream_writable_size(m_stream));
