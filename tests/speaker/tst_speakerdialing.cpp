@@ -111,6 +111,7 @@ private slots:
     void earlyYesCutsTheAccessNumberAndPlaysTheTones();
     void disconnectInTheMiddleOfTheTones();
     void keypadSendPlaysTheWholeSequence();
+    void keypadEndInTheMiddleOfTheTones();
     void quickDialPlaysBothCommandsInOrder();
     void oneHolderAtATime();
     void noAudioOutput_data();
@@ -285,6 +286,32 @@ void tst_SpeakerDialing::keypadSendPlaysTheWholeSequence()
     QCOMPARE(heard.keys, Access + ToneKeys);
     click(keypad, "cmdEnd");
     QTRY_VERIFY(portFree(3));
+}
+
+void tst_SpeakerDialing::keypadEndInTheMiddleOfTheTones()
+{
+    QVERIFY(startRecording());
+    click(m_main, "cmdDial");
+    QPointer<frmPhone> keypad = openWindow<frmPhone>();
+    QVERIFY(keypad);
+    const qint64 sendAt = m_server->recordedSamples();
+    m_wait->duringNextPause([&] { QVERIFY(recordedFor(sendAt, AccessMs + 300)); });
+    click(keypad, "cmdSend");
+    const qint64 tonesAt = m_server->recordedSamples();
+    // Into the PIN, then END.
+    QVERIFY(recordedFor(tonesAt, ToneMs + GapMs + int(DialPauseMs) + 300));
+    click(keypad, "cmdEnd");
+    const qint64 endAt = m_server->recordedSamples();
+    QVERIFY(recordedFor(tonesAt, ToneCommandMs + 1000));
+    const QList<qint16> recording = m_server->stopRecording();
+    const Heard heard = listen(recording);
+
+    QVERIFY(m_messages->shown().isEmpty());
+    QVERIFY2(heard.keys.startsWith(Access), qPrintable(heard.keys));
+    const QString tonesHeard = heard.keys.mid(Access.size());
+    QVERIFY2(!tonesHeard.isEmpty() && tonesHeard.size() < ToneKeys.size() && ToneKeys.startsWith(tonesHeard),
+             qPrintable(heard.keys));
+    QCOMPARE(peakOf(recording.mid(endAt + 100 * SamplesPerMs)), 0);
 }
 
 void tst_SpeakerDialing::quickDialPlaysBothCommandsInOrder()
