@@ -3,6 +3,9 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <algorithm>
+#include <chrono>
+
 namespace miravo {
 namespace {
 

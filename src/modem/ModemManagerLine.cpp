@@ -47,8 +47,12 @@ void park(int portNumber, std::shared_ptr<VoiceCall> call)
 {
     const bool hangUp = !call->tonesHandedOver();
     const VoiceCall* raw = call.get();
+    // An earlier call of the same COM number still waiting for its turn is settled first, not forgotten.
+    if (const auto earlier = parkedCalls().find(portNumber); earlier != parkedCalls().end())
+        settleParkedCall(portNumber, earlier->second.call.get(), false);
     parkedCalls()[portNumber] = ParkedCall{std::move(call), hangUp};
-    if (!QCoreApplication::instance()) {
+    // Without an event loop to come (no application, or one being torn down) there is no next turn: settle now.
+    if (!QCoreApplication::instance() || QCoreApplication::closingDown()) {
         settleParkedCall(portNumber, raw, true);
         return;
     }

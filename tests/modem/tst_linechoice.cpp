@@ -1,4 +1,5 @@
-// Which line a COM number names, read from its link in the ports folder, and the line names a user types.
+// Which line a COM number names, read from its link in the ports folder. (The names a user types, and their
+// links read back, are tst_miravoports' subject.)
 #include "modem/LineChoice.h"
 #include "support/TempDataFolder.h"
 
@@ -17,8 +18,6 @@ class tst_LineChoice : public QObject {
 private slots:
     void lineOfPort_data();
     void lineOfPort();
-    void lineNames_data();
-    void lineNames();
 };
 
 void tst_LineChoice::lineOfPort_data()
@@ -69,46 +68,6 @@ void tst_LineChoice::lineOfPort()
     QCOMPARE(line.device, device == QLatin1String("LINK") ? link : device);
     QCOMPARE(line.equipmentIdentifier, identifier);
     QCOMPARE(devicePathForPort(port), kind == LineKind::Serial ? line.device : QString());
-}
-
-void tst_LineChoice::lineNames_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<LineKind>("kind");
-
-    QTest::newRow("device path") << "/dev/ttyACM0" << true << LineKind::Serial;
-    QTest::newRow("stable device name") << "/dev/serial/by-id/usb-Modem_123-if00" << true << LineKind::Serial;
-    QTest::newRow("first ModemManager modem") << "modemmanager" << true << LineKind::ModemManager;
-    QTest::newRow("ModemManager modem by identifier") << "modemmanager:0123" << true << LineKind::ModemManager;
-    QTest::newRow("speaker") << "speaker" << true << LineKind::Speaker;
-    QTest::newRow("relative path") << "ttyACM0" << false << LineKind::None;
-    QTest::newRow("root alone") << "/" << false << LineKind::None;
-    QTest::newRow("empty identifier") << "modemmanager:" << false << LineKind::None;
-    QTest::newRow("misspelt") << "modem-manager" << false << LineKind::None;
-    QTest::newRow("empty") << "" << false << LineKind::None;
-}
-
-void tst_LineChoice::lineNames()
-{
-    // What a user names is read as that line, and the line's name is the text again: the tool writes the name
-    // as the link, and the program reads the link back as the same line.
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    QFETCH(LineKind, kind);
-    const auto line = parseLineName(text);
-    QCOMPARE(line.has_value(), valid);
-    if (!valid)
-        return;
-    QCOMPARE(line->kind, kind);
-    QCOMPARE(lineName(*line), text);
-
-    TempDataFolder folder;
-    QVERIFY(QDir().mkpath(portLinksFolder()));
-    QVERIFY(QFile::link(lineName(*line), portLinkPath(5)));
-    const LineChoice read = lineForPort(5);
-    QCOMPARE(read.kind, kind);
-    QCOMPARE(read.equipmentIdentifier, line->equipmentIdentifier);
 }
 
 QTEST_GUILESS_MAIN(tst_LineChoice)

@@ -141,12 +141,12 @@ QStringList ModemManagerStandIn::journal() const
     return reply.arguments().constFirst().toStringList();
 }
 
-QString ModemManagerStandIn::keysSent() const
+QStringList ModemManagerStandIn::keysSent() const
 {
-    QString keys;
+    QStringList keys;
     for (const QString& entry : journal()) {
         if (entry.startsWith(QLatin1String("SendDtmf ")))
-            keys += entry.section(QLatin1Char(' '), 2);
+            keys.append(entry.section(QLatin1Char(' '), 2));
     }
     return keys;
 }

@@ -42,8 +42,8 @@ public:
 
     // "CreateCall <number> -> <id>", "Start <id>", "SendDtmf <id> <key>", "Hangup <id>", ... in order.
     QStringList journal() const;
-    // The keys sent with SendDtmf, in order.
-    QString keysSent() const;
+    // What each SendDtmf sent (one key each, as the program sends them), in order.
+    QStringList keysSent() const;
 
 private:
     bool call(const QString& method, const QVariantList& arguments) const;

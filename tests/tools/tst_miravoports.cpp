@@ -59,7 +59,6 @@ private slots:
     void refused();
     void setReplacesAndUnsetRemoves();
     void listShowsModemsAndMappings();
-    void helpNamesEveryLine();
 };
 
 void tst_MiravoPorts::initTestCase()
@@ -184,14 +183,6 @@ void tst_MiravoPorts::listShowsModemsAndMappings()
     // The speaker is offered whether or not anything is mapped to it.
     QVERIFY2(run.out.contains(QLatin1String("  speaker  touch tones on the default audio output")),
              qPrintable(run.out));
-}
-
-void tst_MiravoPorts::helpNamesEveryLine()
-{
-    const Run run = ports({"--help"});
-    QCOMPARE(run.exitCode, 0);
-    for (const char* named : {"list", "set N LINE", "unset N", "modemmanager:<id>", "/dev/ttyACM0", "speaker"})
-        QVERIFY2(run.out.contains(QLatin1String(named)), named);
 }
 
 QTEST_GUILESS_MAIN(tst_MiravoPorts)
