@@ -71,9 +71,10 @@ cmake_args=()
 if [ "$mode" = test ]; then
     build "$build_dir"
 else
-    # Only what running needs: the program, its browser module and the tools; the tests and benchmarks wait
-    # for ./setup.sh test.
-    build "$build_dir" miravodialer miravo_browser miravo-create-database miravo-virtual-modem miravo-ports
+    # Only what running needs: the program, its modules (the browser, the "Products" fetch, the speaker) and the
+    # tools; the tests and benchmarks wait for ./setup.sh test.
+    build "$build_dir" miravodialer miravo_browser miravo_pagefetch miravo_speaker miravo-create-database \
+        miravo-virtual-modem miravo-ports
 fi
 
 if [ "$mode" = test ]; then
