@@ -19,7 +19,9 @@ run | test) ;;
     ;;
 esac
 
-# Debian 12 packages the build, the program and the tests need; the third-last line serves the headless run and
+# Debian 12 packages the build, the program and the tests need (the fifth line: the speaker module's client library,
+# and for its tests a sound server without a sound card, its recorder, a converter and a touch-tone decoder); the
+# third-last line serves the headless run and
 # the desktop tests (a virtual screen, a window manager, VNC, a session bus, the accessibility bus and its Python
 # client) and their checks, the next the screen reader those tests listen to (Orca, speaking through
 # speech-dispatcher), the next the install checks and the package (cpack -G DEB uses file and dpkg-shlibdeps), the
@@ -29,6 +31,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6
     qt6-serialport-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev libxcb1-dev
     libbenchmark-dev
+    libpulse-dev pulseaudio pulseaudio-utils sox multimon-ng
     clang-format sqlite3 libsqlite3-dev xauth fonts-liberation2
     xvfb libgl1-mesa-dri libglx-mesa0 libegl-mesa0
     openbox x11vnc dbus dbus-daemon xdotool x11-utils iproute2 at-spi2-core python3 python3-pyatspi
@@ -71,9 +74,10 @@ cmake_args=()
 if [ "$mode" = test ]; then
     build "$build_dir"
 else
-    # Only what running needs: the program, its browser module and the tools; the tests and benchmarks wait
-    # for ./setup.sh test.
-    build "$build_dir" miravodialer miravo_browser miravo-create-database miravo-virtual-modem miravo-ports
+    # Only what running needs: the program, its modules (the browser, the "Products" fetch, the speaker) and the
+    # tools; the tests and benchmarks wait for ./setup.sh test.
+    build "$build_dir" miravodialer miravo_browser miravo_pagefetch miravo_speaker miravo-create-database \
+        miravo-virtual-modem miravo-ports
 fi
 
 if [ "$mode" = test ]; then

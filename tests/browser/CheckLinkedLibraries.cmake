@@ -1,7 +1,8 @@
-# cmake -DPROGRAM=<executable> -DMODULE=<browser module> -DFETCH_MODULE=<fetch module> -P CheckLinkedLibraries.cmake
-# Fails unless the program's ELF NEEDED entries name no QtWebEngine and no QtNetwork library while the modules'
-# do: the program starts without the browser engine and the network library and loads them with the modules on
-# first use.
+# cmake -DPROGRAM=<executable> -DMODULE=<browser module> -DFETCH_MODULE=<fetch module>
+#       -DSPEAKER_MODULE=<speaker module> -P CheckLinkedLibraries.cmake
+# Fails unless the program's ELF NEEDED entries name no QtWebEngine, no QtNetwork and no sound-server library while
+# the modules' do: the program starts without the browser engine, the network library and the sound server's client
+# and loads them with the modules on first use.
 find_program(READELF NAMES readelf REQUIRED)
 
 function(needed_libraries file out)
@@ -21,9 +22,11 @@ endfunction()
 needed_libraries(${PROGRAM} program)
 needed_libraries(${MODULE} module)
 needed_libraries(${FETCH_MODULE} fetch_module)
+needed_libraries(${SPEAKER_MODULE} speaker_module)
 message(STATUS "program needs: ${program}")
 message(STATUS "module needs: ${module}")
 message(STATUS "fetch module needs: ${fetch_module}")
+message(STATUS "speaker module needs: ${speaker_module}")
 
 if(NOT program MATCHES "libQt6Widgets")
     message(FATAL_ERROR "could not read the program's libraries (no libQt6Widgets among them)")
@@ -39,4 +42,10 @@ if(program MATCHES "libQt6Network")
 endif()
 if(NOT fetch_module MATCHES "libQt6Network")
     message(FATAL_ERROR "the fetch module does not link the network library: ${fetch_module}")
+endif()
+if(program MATCHES "libpulse")
+    message(FATAL_ERROR "the program links the sound server's client library: ${program}")
+endif()
+if(NOT speaker_module MATCHES "libpulse")
+    message(FATAL_ERROR "the speaker module does not link the sound server's client library: ${speaker_module}")
 endif()

@@ -60,6 +60,8 @@ module=
 for candidate in "${modules[@]}"; do [ -f "$candidate" ] && module=$candidate; done
 [ -n "$module" ] || fail "the browser module is not in a miravodialer folder under $prefix/lib"
 echo "   browser module: $module"
+# The speaker line loads its module from the same folder.
+[ -f "$(dirname "$module")/libmiravo_speaker.so" ] || fail "the speaker module is not beside the browser module"
 
 echo "== Validating the desktop entry and the AppStream metadata"
 desktop-file-validate "$prefix/share/applications/$app_id.desktop" || fail "desktop-file-validate"

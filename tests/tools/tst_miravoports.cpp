@@ -81,6 +81,7 @@ void tst_MiravoPorts::setMapsComNumber_data()
     QTest::newRow("a USB modem") << QStringList{"set", "3", "/dev/null"} << 3 << "/dev/null" << LineKind::Serial;
     QTest::newRow("a device not plugged in yet") << QStringList{"set", "7", "/dev/serial/by-id/usb-Modem-if00"} << 7
                                                  << "/dev/serial/by-id/usb-Modem-if00" << LineKind::Serial;
+    QTest::newRow("the speaker") << QStringList{"set", "5", "speaker"} << 5 << "speaker" << LineKind::Speaker;
     QTest::newRow("the highest COM number")
         << QStringList{"set", "32767", "modemmanager"} << 32767 << "modemmanager" << LineKind::ModemManager;
 }
@@ -109,6 +110,8 @@ void tst_MiravoPorts::refused_data()
     QTest::newRow("unknown command") << QStringList{"map", "3", "modemmanager"} << 2 << "unknown command";
     QTest::newRow("relative path") << QStringList{"set", "3", "ttyACM0"} << 2 << "names no line";
     QTest::newRow("misspelt line") << QStringList{"set", "3", "modem-manager"} << 2 << "names no line";
+    QTest::newRow("the speaker in capitals") << QStringList{"set", "3", "Speaker"} << 2 << "names no line";
+    QTest::newRow("a speaker by name") << QStringList{"set", "3", "speaker:hdmi"} << 2 << "names no line";
     QTest::newRow("empty identifier") << QStringList{"set", "3", "modemmanager:"} << 2 << "names no line";
     QTest::newRow("COM number zero") << QStringList{"set", "0", "modemmanager"} << 2 << "no COM number";
     QTest::newRow("COM number too large") << QStringList{"set", "32768", "modemmanager"} << 2 << "no COM number";
@@ -163,6 +166,7 @@ void tst_MiravoPorts::listShowsModemsAndMappings()
     modemManager.addModem(2, "356938035643810", "Librem 5", ModemManagerStandIn::Disabled, true);
     QCOMPARE(ports({"set", "3", "modemmanager:356938035643810"}).exitCode, 0);
     QCOMPARE(ports({"set", "4", "/nonexistent/ttyACM0"}).exitCode, 0);
+    QCOMPARE(ports({"set", "5", "speaker"}).exitCode, 0);
 
     const Run run = ports({"list"});
     QCOMPARE(run.exitCode, 0);
@@ -175,6 +179,10 @@ void tst_MiravoPorts::listShowsModemsAndMappings()
     QVERIFY2(!run.out.contains(QLatin1String("867000000000001")), qPrintable(run.out));
     QVERIFY2(run.out.contains(QLatin1String("COM3  modemmanager:356938035643810\n")), qPrintable(run.out));
     QVERIFY2(run.out.contains(QLatin1String("COM4  /nonexistent/ttyACM0  (missing)\n")), qPrintable(run.out));
+    QVERIFY2(run.out.contains(QLatin1String("COM5  speaker\n")), qPrintable(run.out));
+    // The speaker is offered whether or not anything is mapped to it.
+    QVERIFY2(run.out.contains(QLatin1String("  speaker  touch tones on the default audio output")),
+             qPrintable(run.out));
 }
 
 QTEST_GUILESS_MAIN(tst_MiravoPorts)

@@ -1,7 +1,7 @@
 // Maps COM numbers to lines, as the program reads them: the links <data folder>/MiravoDialer/ports/COMn.
 //   miravo-ports list            what can be dialed through, and each mapped COM number with its line
-//   miravo-ports set N LINE      COM N dials through LINE: a serial device path, modemmanager, or
-//                                modemmanager:<equipment identifier>
+//   miravo-ports set N LINE      COM N dials through LINE: a serial device path, modemmanager,
+//                                modemmanager:<equipment identifier>, or speaker
 //   miravo-ports unset N         COM N is /dev/ttyS<N-1> again
 #include "modem/LineChoice.h"
 #include "modem/ModemManager.h"
@@ -125,6 +125,13 @@ int list()
     }
 
     out(QString());
+    // Whether a sound server with an output runs shows at the first dial: asking here would load the sound
+    // server's client library into a tool that has no other use for it.
+    out(QStringLiteral("Without a modem:"));
+    out(QStringLiteral("  %1  touch tones on the default audio output, for a telephone held to the speaker")
+            .arg(miravo::SpeakerLineName));
+
+    out(QString());
     out(QStringLiteral("COM ports (%1; unmapped COM n is /dev/ttyS<n-1>):").arg(miravo::portLinksFolder()));
     const auto ports = mappedPorts();
     if (ports.empty())
@@ -137,10 +144,11 @@ int list()
 int set(int number, const QString& text)
 {
     const auto line = miravo::parseLineName(text);
-    if (!line || line->kind == miravo::LineKind::Speaker) {
+    if (!line) {
         return fail(QStringLiteral("\"%1\" names no line. LINE is a serial device path (such as /dev/ttyACM0), "
-                                   "modemmanager (the first modem with voice calls) or "
-                                   "modemmanager:<equipment identifier>.")
+                                   "modemmanager (the first modem with voice calls), "
+                                   "modemmanager:<equipment identifier> or speaker (touch tones on the default "
+                                   "audio output).")
                         .arg(text),
                     UsageError);
     }
@@ -201,11 +209,12 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral(
         "Chooses what MiravoDialer's COM port numbers dial through.\n\n"
         "  list          serial ports (with their stable /dev/serial/by-id names), ModemManager's modems with\n"
-        "                voice calls, and each mapped COM number with its line\n"
+        "                voice calls, the speaker, and each mapped COM number with its line\n"
         "  set N LINE    COM N dials through LINE:\n"
         "                  a serial device path (a Hayes modem), such as /dev/ttyACM0\n"
         "                  modemmanager        the first ModemManager modem with voice calls (a phone's modem)\n"
         "                  modemmanager:<id>   the ModemManager modem with that equipment identifier\n"
+        "                  speaker             touch tones on the default audio output, for a telephone held to it\n"
         "  unset N       COM N is /dev/ttyS<N-1> again\n\n"
         "The mapping is the link <data folder>/MiravoDialer/ports/COMn (data folder: $XDG_DATA_HOME, or "
         "~/.local/share).\nExit status: 0 done, 1 failed, 2 wrong use."));

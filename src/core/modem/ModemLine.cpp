@@ -2,6 +2,7 @@
 
 #include "modem/ModemManagerLine.h"
 #include "modem/SerialLine.h"
+#include "modem/SpeakerLine.h"
 
 #include <map>
 
@@ -19,6 +20,8 @@ std::map<LineKind, LineFactory>& factories()
          [](const LineChoice& choice, int portNumber) -> std::unique_ptr<ModemLine> {
              return std::make_unique<ModemManagerLine>(choice.equipmentIdentifier, portNumber);
          }},
+        {LineKind::Speaker,
+         [](const LineChoice&, int) -> std::unique_ptr<ModemLine> { return std::make_unique<SpeakerLine>(); }},
     };
     return installed;
 }

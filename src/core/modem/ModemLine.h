@@ -3,7 +3,8 @@
 // holder per COM number); a line only does its own part.
 //
 // A new kind of line plugs in with setLineFactory(kind, factory): the factory makes a closed line for a choice of
-// that kind. The serial and the ModemManager lines are built in; a kind without a factory fails to open.
+// that kind. The serial, the ModemManager and the speaker lines are built in; a kind without a factory fails to
+// open.
 #pragma once
 
 #include "Result.h"
