@@ -1,5 +1,6 @@
 #include "browser/BrowserPlugin.h"
 
+#include "browser/EngineLogging.h"
 #include "browser/EngineSandbox.h"
 #include "browser/frmBrowser.h"
 
@@ -9,6 +10,8 @@ QWidget* BrowserPlugin::createBrowserWindow(const BrowserPages& pages)
 {
     // The window starts the engine; as root its sandbox would end the program instead.
     switchOffEngineSandboxForRoot();
+    // The engine reports its start on the terminal; a normal run prints nothing.
+    quietEngineLogging();
     return new frmBrowser(pages);
 }
 
