@@ -19,20 +19,24 @@ run | test) ;;
     ;;
 esac
 
-# Debian 12 packages the build, the program and the tests need; the second-last line serves the headless run and
-# the desktop tests (a virtual screen, a window manager, VNC, a session bus, the accessibility bus and its Python
-# client) and their checks, the last one the install checks and the package (cpack -G DEB uses file and
-# dpkg-shlibdeps).
-packages=(
+# Debian 12 packages. `run` installs what building and running the program needs: the build tools and Qt, the
+# fonts, the Wayland platform, and for the run without a display a virtual screen, a window manager, VNC and a
+# session bus. `test` adds the test and benchmark libraries, the formatter and what the tests and the install checks
+# drive: the desktop tests' tools (xdotool, xprop, the accessibility bus and its Python client), ss, the validators,
+# and the package's tools (cpack -G DEB uses file and dpkg-shlibdeps; lintian; man for the manual pages).
+run_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6
-    qt6-serialport-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev libxcb1-dev
-    libbenchmark-dev
-    clang-format sqlite3 libsqlite3-dev xauth fonts-liberation2
-    xvfb libgl1-mesa-dri libglx-mesa0 libegl-mesa0
-    openbox x11vnc dbus dbus-daemon xdotool x11-utils iproute2 at-spi2-core python3 python3-pyatspi
-    desktop-file-utils appstream dpkg-dev file
+    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6 qt6-wayland
+    qt6-serialport-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev libxcb1-dev fonts-liberation2
+    xvfb xauth libgl1-mesa-dri libglx-mesa0 libegl-mesa0 openbox x11vnc dbus dbus-daemon
 )
+test_packages=(
+    libbenchmark-dev clang-format sqlite3 libsqlite3-dev
+    xdotool x11-utils iproute2 at-spi2-core python3 python3-pyatspi
+    desktop-file-utils appstream dpkg-dev file lintian man-db
+)
+packages=("${run_packages[@]}")
+[ "$mode" = test ] && packages+=("${test_packages[@]}")
 
 install_missing() {
     local missing=()
@@ -65,12 +69,14 @@ cmake_args=()
 [ "${MIRAVO_SANITIZE:-0}" = 1 ] && cmake_args+=(-DMIRAVO_SANITIZE=ON -DMIRAVO_BUILD_BENCH=OFF)
 [ "${MIRAVO_WERROR:-0}" = 1 ] && cmake_args+=(-DMIRAVO_WERROR=ON)
 if [ "$mode" = test ]; then
-    build "$build_dir"
+    cmake_args+=(-DMIRAVO_BUILD_TESTS=ON)
+    [ "${MIRAVO_SANITIZE:-0}" = 1 ] || cmake_args+=(-DMIRAVO_BUILD_BENCH=ON)
 else
-    # Only what running needs: the program, its browser module and the two tools; the tests and benchmarks wait
-    # for ./setup.sh test.
-    build "$build_dir" miravodialer miravo_browser miravo-create-database miravo-virtual-modem
+    # Everything that is installed (the program, both modules, the tools, the manual pages and documents), so
+    # that `cmake --install` works after it; the tests and benchmarks wait for ./setup.sh test.
+    cmake_args+=(-DMIRAVO_BUILD_TESTS=OFF -DMIRAVO_BUILD_BENCH=OFF)
 fi
+build "$build_dir"
 
 if [ "$mode" = test ]; then
     echo "== Running the tests"
