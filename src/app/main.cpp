@@ -2,14 +2,17 @@
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/SingleInstance.h"
+#include "app/WindowActivation.h"
 #include "data/PhoneCardDatabase.h"
 #include "dialer/frmMiravoCall.h"
 #include "ui/AccessibleControls.h"
 #include "ui/Picture.h"
 #include "ui/TerminationSignals.h"
+#include "ui/WindowRegistry.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QStandardPaths>
 
@@ -21,11 +24,22 @@ namespace {
 // other windows stayed open), with the activation token the launcher gave that start.
 void showForLaterStart(const QByteArray& request)
 {
-    for (const auto& [name, value] : miravo::activationTokens(request))
+    QByteArray startupId;
+    for (const auto& [name, value] : miravo::activationTokens(request)) {
         qputenv(name.constData(), value);
+        if (name == "DESKTOP_STARTUP_ID")
+            startupId = value;
+    }
+    const bool wasShown = miravo::openWindow<miravo::frmMiravoCall>() != nullptr;
     QWidget* window = miravo::showMainWindow();
-    if (window && window->isMinimized())
+    if (!window)
+        return;
+    if (window->isMinimized())
         window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    // A window shown just now is activated by Qt as it maps; one that was there already asks the X window manager
+    // as the user's request, which Qt's own activation is not taken for (see WindowActivation.h).
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>(); x11 && wasShown)
+        miravo::activateX11Window(x11->connection(), static_cast<std::uint32_t>(window->winId()), startupId);
 }
 
 } // namespace

@@ -23,7 +23,7 @@ echo "== lintian"
 # Everything down to the informational tags is listed; errors and warnings fail (lintian's own exit status), and so
 # do the informational hardening tags: the package is built with Debian's hardening flags.
 status=0
-lintian --fail-on error,warning --info --display-level '>=info' --no-tag-display-limit "$package" \
+lintian --fail-on error,warning --info --display-level '>=info' --tag-display-limit 0 "$package" \
     >"$build/lintian.log" 2>&1 || status=$?
 cat "$build/lintian.log"
 [ "$status" -eq 0 ] || { echo "FAIL: lintian finds errors or warnings in $package (status $status)" >&2; exit 1; }
