@@ -38,7 +38,9 @@ void showForLaterStart(const QByteArray& request)
         window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     // A window shown just now is activated by Qt as it maps; one that was there already asks the X window manager
     // as the user's request, which Qt's own activation is not taken for (see WindowActivation.h).
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>(); x11 && wasShown)
+    // (Other platforms may offer the interface too, without a connection: offscreen does.)
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (wasShown && QGuiApplication::platformName() == QLatin1String("xcb") && x11 && x11->connection())
         miravo::activateX11Window(x11->connection(), static_cast<std::uint32_t>(window->winId()), startupId);
 }
 
