@@ -19,26 +19,31 @@ run | test) ;;
     ;;
 esac
 
-# Debian 12 packages the build, the program and the tests need (the fifth line: the speaker module's client library,
-# and for its tests a sound server without a sound card, its recorder, a converter and a touch-tone decoder); the
-# third-last line serves the headless run and
-# the desktop tests (a virtual screen, a window manager, VNC, a session bus, the accessibility bus and its Python
-# client) and their checks, the next the screen reader those tests listen to (Orca, speaking through
-# speech-dispatcher), the next the install checks and the package (cpack -G DEB uses file and dpkg-shlibdeps), the
-# last one the ModemManager stand-in of the modem tests.
-packages=(
+# Debian 12 packages. `run` installs what building and running the program needs: the build tools and Qt, the
+# fonts, the Wayland platform, the speaker module's sound-server client library, and for the run without a display a
+# virtual screen, a window manager, VNC, a session bus and ss (the VNC port's check). `test` adds the test and
+# benchmark libraries, the formatter and what the tests and the install checks drive: the desktop tests' tools
+# (xdotool, xprop, the accessibility bus and its Python client) and the screen reader they listen to (Orca, speaking
+# through speech-dispatcher), the ModemManager stand-in (python-dbusmock), a sound server without a sound card with
+# its recorder, a converter and a touch-tone decoder, the validators, and the package's tools (cpack -G DEB uses
+# file and dpkg-shlibdeps; lintian; man for the manual pages).
+run_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6
-    qt6-serialport-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev libxcb1-dev
-    libbenchmark-dev
-    libpulse-dev pulseaudio pulseaudio-utils sox multimon-ng
-    clang-format sqlite3 libsqlite3-dev xauth fonts-liberation2
-    xvfb libgl1-mesa-dri libglx-mesa0 libegl-mesa0
-    openbox x11vnc dbus dbus-daemon xdotool x11-utils iproute2 at-spi2-core python3 python3-pyatspi
-    orca speech-dispatcher
-    desktop-file-utils appstream dpkg-dev file
-    python3-dbusmock
+    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins libqt6svg6 qt6-wayland
+    qt6-serialport-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev libxcb1-dev fonts-liberation2
+    libpulse-dev
+    xvfb xauth libgl1-mesa-dri libglx-mesa0 libegl-mesa0 openbox x11vnc dbus dbus-daemon iproute2
 )
+test_packages=(
+    libbenchmark-dev clang-format sqlite3 libsqlite3-dev
+    xdotool x11-utils at-spi2-core python3 python3-pyatspi
+    orca speech-dispatcher
+    python3-dbusmock
+    pulseaudio pulseaudio-utils sox multimon-ng
+    desktop-file-utils appstream dpkg-dev file lintian man-db
+)
+packages=("${run_packages[@]}")
+[ "$mode" = test ] && packages+=("${test_packages[@]}")
 
 install_missing() {
     local missing=()
@@ -72,13 +77,14 @@ cmake_args=()
 [ "${MIRAVO_SANITIZE:-0}" = 1 ] && cmake_args+=(-DMIRAVO_SANITIZE=ON -DMIRAVO_BUILD_BENCH=OFF -DMIRAVO_DESKTOP_TESTS=OFF)
 [ "${MIRAVO_WERROR:-0}" = 1 ] && cmake_args+=(-DMIRAVO_WERROR=ON)
 if [ "$mode" = test ]; then
-    build "$build_dir"
+    cmake_args+=(-DMIRAVO_BUILD_TESTS=ON)
+    [ "${MIRAVO_SANITIZE:-0}" = 1 ] || cmake_args+=(-DMIRAVO_BUILD_BENCH=ON)
 else
-    # Only what running needs: the program, its modules (the browser, the "Products" fetch, the speaker) and the
-    # tools; the tests and benchmarks wait for ./setup.sh test.
-    build "$build_dir" miravodialer miravo_browser miravo_pagefetch miravo_speaker miravo-create-database \
-        miravo-virtual-modem miravo-ports
+    # Everything that is installed (the program, its three modules, the tools, the manual pages and documents), so
+    # that `cmake --install` works after it; the tests and benchmarks wait for ./setup.sh test.
+    cmake_args+=(-DMIRAVO_BUILD_TESTS=OFF -DMIRAVO_BUILD_BENCH=OFF)
 fi
+build "$build_dir"
 
 if [ "$mode" = test ]; then
     echo "== Running the tests"

@@ -12,3 +12,6 @@ if(MIRAVO_SANITIZE)
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(miravo_common INTERFACE -fsanitize=address,undefined)
 endif()
+
+# Debian's hardening flags, on the same target.
+include(${CMAKE_CURRENT_LIST_DIR}/Hardening.cmake)

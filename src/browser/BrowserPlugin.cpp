@@ -1,6 +1,7 @@
 #include "BrowserPlugin.h"
 
 #include "EngineAccessibility.h"
+#include "EngineLogging.h"
 #include "EngineSandbox.h"
 #include "frmBrowser.h"
 
@@ -11,6 +12,8 @@ QWidget* BrowserPlugin::createBrowserWindow(const BrowserPages& pages)
     // The window starts the engine; as root its sandbox would end the program instead.
     switchOffEngineSandboxForRoot();
     exposePagesWhenAssistiveTechnologyIsActive();
+    // The engine reports its start on the terminal; a normal run prints nothing.
+    quietEngineLogging();
     return new frmBrowser(pages);
 }
 

@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Checks an installed MiravoDialer as a person would meet it: the files are where a desktop looks for them, the
-# desktop entry and the AppStream metadata validate, the program starts with a database made by the installed tool,
-# shows its main window, and "Products" opens the browser window on the product page with the browser module
-# loaded from the program's own installed library folder.
+# desktop entry and the AppStream metadata validate (pedantic: no warnings), `man` finds a page for every installed
+# program, the programs answer --help/--version without a display and the program says in one line that it has
+# none, the program starts with a database made by the installed tool, shows its main window, and "Products" opens
+# the browser window on the product page with the browser module loaded from the program's own installed library
+# folder, with nothing printed on the terminal; a second start brings the first one's main window to the front and
+# ends, leaving one program.
 #
 #   check-installed-program.sh SERVER --build BUILD_DIR   install BUILD_DIR into a temporary DESTDIR and check that
 #   check-installed-program.sh SERVER --prefix PREFIX     check what is installed under PREFIX (/usr: the package)
 #
 # SERVER is miravo-serve-product-page. The program runs on its own X server (Xvfb) with a private home, data and
 # runtime folder; its browser reaches the product page through SERVER as its HTTP proxy, so no network is needed.
-# Needs Xvfb, xdotool, xprop, desktop-file-validate and appstreamcli.
+# Needs Xvfb, xdotool, xprop, desktop-file-validate, appstreamcli and man.
 set -euo pipefail
 
 app_id=org.miravodialer.MiravoDialer
@@ -43,10 +46,17 @@ case $2 in
     DESTDIR="$work/root" cmake --install "$3" >"$work/install.log" || fail "cmake --install failed"
     prefix_in_build=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$3/CMakeCache.txt")
     prefix="$work/root$prefix_in_build"
+    # Every program the install placed, whatever its name.
+    programs=$(sed -n 's|^.*/bin/\([^/]*\)$|\1|p' "$3/install_manifest.txt")
     ;;
---prefix) prefix=$3 ;;
+--prefix)
+    prefix=$3
+    # Every program the package placed.
+    programs=$(dpkg -L miravodialer | sed -n "s|^$prefix/bin/\\([^/]*\\)\$|\\1|p")
+    ;;
 *) fail "unknown option $2" ;;
 esac
+[ -n "$programs" ] || fail "found no installed programs"
 
 echo "== Installed files under $prefix"
 for file in bin/miravodialer bin/miravo-create-database bin/miravo-virtual-modem bin/miravo-ports \
@@ -65,9 +75,43 @@ echo "   browser module: $module"
 
 echo "== Validating the desktop entry and the AppStream metadata"
 desktop-file-validate "$prefix/share/applications/$app_id.desktop" || fail "desktop-file-validate"
-appstreamcli validate --no-net "$prefix/share/metainfo/$app_id.metainfo.xml" || fail "appstreamcli validate"
+appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/$app_id.metainfo.xml" >"$work/appstream.log" 2>&1 ||
+    fail "appstreamcli validate: $(cat "$work/appstream.log")"
+# Errors fail above; warnings and infos are listed as "W:" and "I:" lines.
+! grep -E '^[WI]: ' "$work/appstream.log" || fail "appstreamcli validate --pedantic warns"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' "$prefix/share/metainfo/$app_id.metainfo.xml" ||
+    fail "the AppStream metadata names no licence"
 grep -qx "Exec=miravodialer" "$prefix/share/applications/$app_id.desktop" || fail "the entry does not start miravodialer"
 grep -qx "Icon=$app_id" "$prefix/share/applications/$app_id.desktop" || fail "the entry does not name the icon"
+
+echo "== Manual pages"
+for program in $programs; do
+    page=$(MANPATH="$prefix/share/man" man -w "$program" 2>/dev/null) || fail "man -w $program finds no page"
+    [[ $page == "$prefix/share/man/man1/$program.1"* ]] || fail "man -w $program found $page, not the installed one"
+    echo "   $program: $page"
+done
+
+echo "== The command line without a display"
+no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+for program in $programs; do
+    for option in --help --version; do
+        status=0
+        "${no_display[@]}" "$prefix/bin/$program" "$option" >"$work/answer.out" 2>"$work/answer.err" || status=$?
+        [ "$status" -eq 0 ] || fail "$program $option ended with $status: $(cat "$work/answer.err")"
+        [ -s "$work/answer.out" ] && [ ! -s "$work/answer.err" ] ||
+            fail "$program $option did not answer on standard output alone"
+    done
+    grep -Eqx "$program [0-9]+(\.[0-9]+)+" "$work/answer.out" || fail "$program --version said: $(cat "$work/answer.out")"
+    status=0
+    "${no_display[@]}" "$prefix/bin/$program" --no-such-option >/dev/null 2>&1 || status=$?
+    [ "$program" = miravodialer ] || [ "$status" -eq 2 ] || fail "$program: a usage error ended with $status, not 2"
+done
+status=0
+"${no_display[@]}" "$prefix/bin/miravodialer" >"$work/answer.out" 2>"$work/answer.err" || status=$?
+[ "$status" -eq 1 ] || fail "without a display miravodialer ended with $status, not 1"
+[ ! -s "$work/answer.out" ] && [ "$(wc -l <"$work/answer.err")" -eq 1 ] ||
+    fail "without a display miravodialer said more than one line: $(cat "$work/answer.out" "$work/answer.err")"
+echo "   --help, --version; without a display: $(cat "$work/answer.err")"
 
 echo "== Starting the installed program"
 export HOME="$work/home" XDG_DATA_HOME="$work/home/data" XDG_CONFIG_HOME="$work/home/config"
@@ -117,4 +161,26 @@ grep -q "requested /products/miravodialer_rqt.htm" "$work/server.log" || fail "t
 loaded=$(grep -o '/[^ ]*/libmiravo_browser\.so' "/proc/$program/maps" | sort -u)
 [ "$loaded" = "$(realpath "$module")" ] || fail "the browser module came from '$loaded', not from $module"
 echo "   \"Products\" showed \"$product_title\" with the module from $loaded"
+
+# A second start, as from the menu again, while the browser window has the focus: it hands over and ends, and the
+# main window of the first has the focus.
+xdotool windowfocus --sync "$browser" 2>/dev/null || true
+[ "$(xdotool getwindowfocus)" = "$browser" ] || fail "could not give the browser window the focus"
+"$prefix/bin/miravodialer" >"$work/second.log" 2>&1 &
+second=$!
+pids+=("$second")
+for _ in $(seq 300); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$second" 2>/dev/null && fail "the second start is still running: two programs"
+status=0
+wait "$second" || status=$?
+[ "$status" -eq 0 ] || fail "the second start ended with $status: $(cat "$work/second.log")"
+[ ! -s "$work/second.log" ] || fail "the second start printed: $(cat "$work/second.log")"
+kill -0 "$program" 2>/dev/null || fail "the first program ended"
+for _ in $(seq 100); do [ "$(xdotool getwindowfocus)" = "$main" ] && break; sleep 0.1; done
+[ "$(xdotool getwindowfocus)" = "$main" ] || fail "the second start did not bring the main window to the front"
+echo "   the second start ended (status 0) and the first one's main window has the focus"
+
+# A normal run is quiet: the first "Products" used to print the engine's whole start-up report.
+[ ! -s "$work/program.log" ] || fail "the program printed on the terminal: $(head -n 30 "$work/program.log")"
+echo "   nothing printed on the terminal"
 echo "== The installed program works"

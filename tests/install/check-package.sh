@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The Debian package, as a person installs it: `cpack -G DEB` in the build folder, `apt-get install ./<package>`,
-# then the program installed under /usr checked like an installed tree (check-installed-program.sh) and started
-# once more on Qt's offscreen platform, as from the menu: no database yet, and it must keep running.
+# The Debian package, as a packager and a person meet it: `cpack -G DEB` in the build folder, lintian without errors
+# or warnings (nor hardening tags), `apt-get install ./<package>`, then the program installed under /usr checked
+# like an installed tree (check-installed-program.sh) and started once more on Qt's offscreen platform, as from the
+# menu: no database yet, and it must keep running. Last, `apt-get purge` leaves none of the package's files behind.
 #   check-package.sh BUILD_DIR
 # Installs into the system: meant for CI's throw-away machine (root). Everything it needs is already installed by
 # setup.sh, so apt-get needs no network.
@@ -16,7 +17,21 @@ echo "== Building the package"
 packages=("$build"/miravodialer_*.deb)
 [ ${#packages[@]} -eq 1 ] && [ -f "${packages[0]}" ] || { echo "FAIL: expected one package in $build" >&2; exit 1; }
 package=${packages[0]}
-dpkg-deb --field "$package" Package Version Depends
+dpkg-deb --field "$package" Package Version Depends Recommends
+
+echo "== lintian"
+# Everything down to the informational tags is listed; errors and warnings fail (lintian's own exit status), and so
+# do the informational hardening tags: the package is built with Debian's hardening flags.
+status=0
+lintian --fail-on error,warning --info --display-level '>=info' --tag-display-limit 0 "$package" \
+    >"$build/lintian.log" 2>&1 || status=$?
+cat "$build/lintian.log"
+[ "$status" -eq 0 ] || { echo "FAIL: lintian finds errors or warnings in $package (status $status)" >&2; exit 1; }
+if grep ': hardening-' "$build/lintian.log" >/dev/null; then
+    echo "FAIL: lintian finds binaries built without the hardening flags" >&2
+    exit 1
+fi
+echo "   no errors, no warnings"
 
 echo "== Installing it with apt-get"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$package" >/dev/null
@@ -38,4 +53,26 @@ if [ "$status" -ne 124 ]; then
     exit 1
 fi
 echo "   still running after 5 s"
-echo "== The package installs a working program"
+
+echo "== apt-get purge"
+dpkg -L miravodialer >"$work/files"
+DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq miravodialer >/dev/null
+if dpkg-query -W -f='${Status}' miravodialer 2>/dev/null | grep -q installed; then
+    echo "FAIL: miravodialer is still installed after the purge" >&2
+    exit 1
+fi
+# Folders shared with other packages (/usr/bin, /usr/share/man/man1, ...) stay; none of the package's own may.
+left=()
+while IFS= read -r path; do
+    if [ -d "$path" ] && [ ! -L "$path" ]; then
+        [ -n "$(dpkg -S "$path" 2>/dev/null)" ] || left+=("$path")
+    elif [ -e "$path" ] || [ -L "$path" ]; then
+        left+=("$path")
+    fi
+done <"$work/files"
+if [ ${#left[@]} -gt 0 ]; then
+    echo "FAIL: the purge left: ${left[*]}" >&2
+    exit 1
+fi
+echo "   nothing of the package is left"
+echo "== The package installs a working program, and leaves nothing behind"

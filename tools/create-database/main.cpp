@@ -2,6 +2,7 @@
 //   miravo-create-database [--samples] [--if-missing] [path]
 // Without a path it creates the file where the program looks for it. It never overwrites an existing file.
 #include "PhoneCardSchema.h"
+#include "ToolCommandLine.h"
 #include "data/PhoneCardDatabase.h"
 
 #include <QCommandLineParser>
@@ -15,10 +16,10 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("miravo-create-database"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MIRAVO_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Creates a new MiravoDialer database file (PCData.mdb)."));
-    parser.addHelpOption();
     const QCommandLineOption samples(QStringLiteral("samples"),
                                      QStringLiteral("Add a few sample companies and contacts."));
     parser.addOption(samples);
@@ -28,11 +29,11 @@ int main(int argc, char* argv[])
     parser.addPositionalArgument(
         QStringLiteral("path"),
         QStringLiteral("Where to create the file (default: %1).").arg(miravo::phoneCardDatabasePath()));
-    parser.process(app);
+    miravo::tools::parseCommandLine(parser, app);
 
     const QStringList args = parser.positionalArguments();
     if (args.size() > 1)
-        parser.showHelp(2);
+        miravo::tools::exitWithUsageError(QStringLiteral("one path at most"));
     const QString path =
         args.isEmpty() ? miravo::phoneCardDatabasePath() : QDir::current().absoluteFilePath(args.first());
 

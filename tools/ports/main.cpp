@@ -3,6 +3,7 @@
 //   miravo-ports set N LINE      COM N dials through LINE: a serial device path, modemmanager,
 //                                modemmanager:<equipment identifier>, or speaker
 //   miravo-ports unset N         COM N is /dev/ttyS<N-1> again
+#include "ToolCommandLine.h"
 #include "modem/LineChoice.h"
 #include "modem/ModemManager.h"
 
@@ -22,7 +23,7 @@
 
 namespace {
 
-constexpr int UsageError = 2;
+constexpr int UsageError = miravo::tools::UsageError;
 constexpr int Failed = 1;
 
 const char* const Usage = "Usage: miravo-ports list | set N LINE | unset N   (--help for more)\n";
@@ -204,6 +205,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("miravo-ports"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MIRAVO_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -218,14 +220,10 @@ int main(int argc, char* argv[])
         "  unset N       COM N is /dev/ttyS<N-1> again\n\n"
         "The mapping is the link <data folder>/MiravoDialer/ports/COMn (data folder: $XDG_DATA_HOME, or "
         "~/.local/share).\nExit status: 0 done, 1 failed, 2 wrong use."));
-    parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, set or unset"));
     parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("N, and for set LINE"),
                                  QStringLiteral("[N [LINE]]"));
-    if (!parser.parse(app.arguments()))
-        return fail(parser.errorText() + QLatin1Char('\n') + QString::fromLatin1(Usage).trimmed(), UsageError);
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(0);
+    miravo::tools::parseCommandLine(parser, app);
 
     const QStringList args = parser.positionalArguments();
     const QString command = args.value(0);

@@ -2,6 +2,7 @@
 // Stands in for a modem on COM port N (default 3): prints every command the program sends, one a line with
 // its terminators visible, and when the program lets go of the port. Ends on Ctrl+C or SIGTERM and removes its
 // link again.
+#include "ToolCommandLine.h"
 #include "VirtualModem.h"
 
 #include <QCommandLineParser>
@@ -62,12 +63,12 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("miravo-virtual-modem"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MIRAVO_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("A modem without hardware for MiravoDialer: links a pseudo-terminal as COM port N and "
                        "prints every command it receives."));
-    parser.addHelpOption();
     const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("COM port number (default 3)."),
                                         QStringLiteral("N"), QStringLiteral("3"));
     const QCommandLineOption logOption(QStringLiteral("log"), QStringLiteral("Also write the lines to FILE."),
@@ -75,14 +76,14 @@ int main(int argc, char* argv[])
     const QCommandLineOption replaceOption(QStringLiteral("replace"),
                                            QStringLiteral("Replace a COMn link that is already there."));
     parser.addOptions({portOption, logOption, replaceOption});
-    parser.process(app);
+    miravo::tools::parseCommandLine(parser, app);
 
     bool ok = false;
     const int port = parser.value(portOption).toInt(&ok);
-    if (!ok || port < 1) {
-        std::fprintf(stderr, "miravo-virtual-modem: --port needs a number from 1 up\n");
-        return 2;
-    }
+    if (!ok || port < 1)
+        miravo::tools::exitWithUsageError(QStringLiteral("--port needs a number from 1 up"));
+    if (!parser.positionalArguments().isEmpty())
+        miravo::tools::exitWithUsageError(QStringLiteral("no arguments besides the options"));
 
     std::unique_ptr<QFile> log;
     if (parser.isSet(logOption)) {
