@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # MiravoDialer's set-up in one command, on Debian 12:
 #   ./setup.sh run    install what is missing, build the program, create the database if there is none, start the
 #                     program (with a virtual modem on COM3 when COM3 has no device; on a virtual screen that only

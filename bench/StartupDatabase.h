@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The database the start-up benchmarks open: 100 card companies and 100 clients in a temporary data folder,
 // which XDG_DATA_HOME points at for this process and the child processes it starts.
 #pragma once

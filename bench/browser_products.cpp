@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From "Products" to the product page's name in the browser window's caption, against a web server on 127.0.0.1.
 // Each run is a fresh program: the first press loads the browser module and starts the browser engine (what a
 // user waits for once per session); the window is then closed and "Products" pressed again, which finds both

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the browser costs a start of the program that never opens it. The main window (lists filled, 100 companies
 // and 100 clients) starts in three ways, each start a process of its own, interleaved:
 //   - as shipped: the browser is a module next to the program, loaded only when "Products" is pressed;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # callgrind_startup.sh [BIN_DIR]
 # Instruction counts of the two starts bench_startup times on an X server: the program (BIN_DIR/miravodialer) and
 # the window of the same size with one line of text (bench_startup --child text --stay), each run under

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One company lookup, as the main window runs it on every pick and keystroke (open the file, find the company,
 // close), against the least any reader can do: open the file with SQLite's C API, walk the whole table comparing
 // Company, close. Both at 1,000, 10,000 and 100,000 vendors.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the main window with both lists filled (100 companies, 100 clients), against a bare Qt Widgets
 // window of the same size, each measured as a whole process.
 //   bench_startup [runs]   on an X server (QT_QPA_PLATFORM=xcb, DISPLAY set; see tests/support/with-xvfb.sh):

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The shape of the build: each folder under src/ is one library (or program), and every compile flag comes from
 # the targets themselves (miravo_common and their own settings), never from a folder-wide add_compile_options.
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # miravo_common: the compiler and linker settings every target of the project is built with (warnings, warnings
 # as errors, the sanitizers). Each library, program, test and benchmark links it; nothing is set for a whole folder
 # with add_compile_options, so a target made outside this project's rules (a test fixture, a third-party piece)

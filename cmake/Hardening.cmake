@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Debian's hardening flags, as its own packages are built with them: what `dpkg-buildflags` gives with every
 # hardening feature on (stack protector, fortified functions, read-only relocations bound at start, ...). The
 # package made from this build then passes lintian's hardening checks. The optimisation and debug flags stay the

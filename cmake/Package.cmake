@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cpack -G DEB` in the build folder makes a Debian package of what `cmake --install` installs, under /usr.
 # Its dependencies on shared libraries come from dpkg-shlibdeps; the Qt plugins the program loads by name at run
 # time (no linker sees them) are listed here: the SQLite driver. (The engine's helper process comes with the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # miravo_check_product_host(<setting>)
 # The product page is http://<setting>/products/miravodialer_rqt.htm, so the setting must be a host, optionally
 # with a port: a host name, an IPv4 address or an IPv6 address in brackets, then ":" and a port from 1 to 65535.

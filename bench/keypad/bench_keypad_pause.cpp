@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keypad's pause: what a wait of N seconds (default 10) costs in CPU time and how far its end lies from N,
 // for the program's wait (waitProcessingEvents) and, in the same run, for the literal busy-wait loop
 // "while elapsed < N: process events". The program's wait is measured twice: idle, and with a 20 ms timer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modem link's figures, against a pseudo-terminal modem on COM3 in a temporary data folder:
 //  - DialAfterYes: from the moment the user answers Yes in the main window until the last byte of the tone
 //    command has reached the modem's end of the line (close, open, line settings, write, delivery);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's command line: only --help and --version, answered before anything needs a display. Everything
 // else on the command line is ignored, as a desktop launcher may pass files or URLs the program has no use for.
 #pragma once

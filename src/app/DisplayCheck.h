@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the program has a display to open its windows on. Qt ends the process with an abort (exit 134 and
 // several lines) when its platform cannot connect; the program checks first and says why in one line.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One running program per user and data folder. The first start listens on a local socket in the user's runtime
 // folder; a later start with the same data folder hands its request to it over that socket and ends, and the first
 // shows its main window. Two programs on one data folder would compete for the same COM port and database.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bringing a window to the front on X11 when the request comes from another process (a second start), not from a
 // user event of this one. Qt's activateWindow() stamps its request with the time of this program's last X event:
 // a window manager's focus-stealing prevention, or the X server itself when there is no window manager, then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MiravoDialer: a calling-card dialer. The program is its main window; every other window opens from there.
 #include "CommandLine.h"
 #include "DisplayCheck.h"

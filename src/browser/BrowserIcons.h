@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The six toolbar pictures of the browser window, in button order: the icon theme's own where the desktop has
 // one, otherwise a plain drawing of our own in the palette's colours, so that the buttons never come up blank.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page the browser window shows, with what a page asks of the program answered the way this window wants:
 // - a page's alert, confirm and prompt boxes belong to the browser window alone (window-modal), so the main window
 //   and the editors stay usable; after the first few on one page the rest are passed over (an alert in a loop

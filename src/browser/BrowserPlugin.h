@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry point of the browser module: the program loads libmiravo_browser.so with QPluginLoader and asks this
 // object for the browser window.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page's content for screen readers. The engine builds a page's accessibility tree only when it is asked to
 // at its start; without it a screen reader finds an empty "Web page". Used by the browser module before it creates
 // its window, which is when the engine starts.

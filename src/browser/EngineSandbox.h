@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The browser engine's sandbox when the program runs as root. Used by the browser module before it creates its
 // window, which is when the engine starts.
 #pragma once

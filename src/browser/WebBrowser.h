@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The embedded browser as the browser window sees it: a QWebEngineView behind the few operations the window
 // uses, and nothing more. The window polls Busy() from its timer and reads LocationName() for its caption.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // frmBrowser, the small browser window that "Products" opens on the product information page: a toolbar of six
 // buttons, an address box, the embedded browser, and a busy indicator that shows "Working..." in the caption
 // while a page loads. It keeps nothing beyond its own life; closing it destroys it with its address list.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core's clock: elapsed time, and actions that run after a delay on the event loop. The real clock is the
 // monotonic one with Qt's timers; tests install their own (setClockService) so that they decide when time passes
 // and never sleep through a bound or a pause.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The database holds PINs and card passwords, so what of ours creates it (the installer tool, the virtual
 // modem's port folder, the tests' data folders) creates it for its owner alone: folders 0700, the file 0600.
 // Nothing here loosens what exists already.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's modules: libraries loaded at run time, on first use, never linked (the browser window, the
 // "Products" fetch, the speaker). One search, in one list of folders, with one set of reasons when it fails.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What an operation of the program's core came to: its value, or why it failed. Failures are values until they
 // reach a window's edge, where each window turns them into the one thing the user sees (the store's description
 // in an editor's message box, "Unanticipated error <number>" in the main window, a line of the start-up notice).

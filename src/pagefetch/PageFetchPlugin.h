@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry point of the fetch module (libmiravo_pagefetch.so): the one piece of the program that uses QtNetwork.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Creates a new phone-card database file: the installer's part. The program itself never calls this (it never
 // creates the file, a table or a column); the installer tool and the tests do.
 #pragma once

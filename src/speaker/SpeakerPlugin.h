@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry point of the speaker module (libmiravo_speaker.so): the one piece of the program that talks to the
 // sound server, through PulseAudio's client library (which PipeWire's PulseAudio service answers as well).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program as main() starts it, with a person's first steps taken inside it: "Phonebook", then a new Home
 // number typed into the client editor (not stored yet). Says "ready" on its output when it stands so, then runs
 // until it ends. tst_terminationsignals sends it the signals.

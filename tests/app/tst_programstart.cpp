@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's start as a user meets it on the command line and the desktop: --help and --version without a
 // display, one line and exit 1 when there is no display, and one program per user and data folder (a second start
 // hands over to the first and ends). Runs the real program binary in separate processes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SIGTERM (a session's logout), SIGINT (Ctrl+C) and SIGHUP (the terminal that started the program closing) end
 // the program the ordinary way: its windows close as if the user closed them, so an editor stores what was typed
 // into it, and the program exits with code 0 - also while a dial waits for the user on a message box or in the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -DPROGRAM=<executable> -DMODULE=<browser module> -DFETCH_MODULE=<fetch module>
 #       -DSPEAKER_MODULE=<speaker module> -P CheckLinkedLibraries.cmake
 # Fails unless the program's ELF NEEDED entries name no QtWebEngine, no QtNetwork and no sound-server library while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the browser tests share: the product page as the test's loopback server serves it, and the browser window
 // once "Products" has opened it.
 #pragma once

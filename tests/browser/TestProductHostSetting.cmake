@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -DCHECK=<ProductHost.cmake> -P TestProductHostSetting.cmake
 # Runs the configure step's check of MIRAVO_PRODUCT_HOST on settings that must pass and settings that must stop
 # the configure step with the message that names the setting and its form.

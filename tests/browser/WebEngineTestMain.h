@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() for the tests that run the browser engine: the application is created as the program's own main() does
 // (nothing prepared for the engine), with 96 dots per inch so that the designed sizes are exact pixels.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Products" as root, with nothing outside the program switching the engine's sandbox off: the engine would end
 // the whole process then. The program must go on, and the browser window opens on the product page. Run by ctest
 // without the sandbox variables that the other browser tests get; a process that ends here fails the test.

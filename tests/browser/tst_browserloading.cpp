@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Products" when the browser module is missing or broken: the main window fetches the product page (through the
 // fetch module, which lies in the same folder), says in a message box that the browser cannot be opened, and goes
 // on. Needs no browser engine, so it also runs in the sanitizer build.

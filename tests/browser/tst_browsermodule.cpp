@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Products" in the main window with the real browser module, loaded from the build's lib folder next to bin:
 // the fetch and the browser window on the product page, one window at a time, a fresh window after closing, and
 // the browser engine only in the process once the button has been pressed.

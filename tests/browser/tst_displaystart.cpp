@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program on a real X server (Xvfb, Qt's xcb platform), where OpenGL is real: the start pays for no OpenGL,
 // browser engine, network library or image plugin, and the first "Products" makes the OpenGL context the engine
 // draws with and shows the product page, in an application created with nothing prepared for the browser.

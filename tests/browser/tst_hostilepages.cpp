@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The browser window against pages that ask things of the program, with the real browser engine on the offscreen
 // platform and a web server on 127.0.0.1: a page's boxes in a loop, requests for the user's position and for
 // notifications, a download, a renderer that crashes or is killed. The main window and the editors (a window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Products" fetch against servers that misbehave: the content is dropped as it arrives, a page beyond any
 // product page's size is cut off, and a server that never answers is given up at the deadline, with nothing left
 // behind (no transfer objects, no open descriptors). The real fetch module, loaded as the program loads it,

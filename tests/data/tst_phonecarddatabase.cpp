@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The database reads the main window relies on, against real SQLite files in a temporary data folder.
 #include "data/PhoneCardDatabase.h"
 #include "modem/ModemPort.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A throw-away desktop for the desktop tests: an X server (Xvfb), a session bus, the accessibility bus with its
 registry (at-spi2-core), and a small window manager (openbox), all in a temporary folder. Runs the command given
 after "--" inside it and ends everything it started when the command ends.

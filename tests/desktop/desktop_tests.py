@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The program on a real X server, used as a keyboard user and a screen-reader user would use it.
 
 Runs inside desktop_session.py (X server, window manager, accessibility bus). Each case starts the built program

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Orca, the screen reader, inside a desktop session of desktop_session.py: what it says is what a blind user hears.
 
 Orca speaks through speech-dispatcher, here with its "dummy" output (no sound card needed). Every utterance is a

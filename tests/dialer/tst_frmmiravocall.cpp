@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on the offscreen platform, with its database in a temporary data folder: start-up lists,
 // the company and person lookups, and the window's designed shape.
 #include "dialer/frmMiravoCall.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connect and Disconnect in the main window, driven through its buttons, with a real pseudo-terminal as the
 // modem on COM3: exactly which bytes reach the line, which messages the user sees, and when the port is held.
 #include "dialer/frmMiravoCall.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the port fields and the pause field accept as numbers, and what they refuse.
 #include "dialer/TextNumbers.h"
 #include "modem/ModemPort.h"

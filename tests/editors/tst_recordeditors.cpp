@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two record editor windows, frmClients and frmVendors, on the offscreen platform over a real database file
 // in a temporary data folder, driven through their buttons and fields. The two windows behave alike, so most
 // cases run over both.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `./setup.sh run` on a machine without a display: the virtual screen is served through VNC on the loopback
 # interface only, and only to the user who started the run (the X display wants the run's Xauthority key, the VNC
 # server a password); the windows have frames, and closing the main window through the window manager ends the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks an installed MiravoDialer as a person would meet it: the files are where a desktop looks for them, the
 # desktop entry and the AppStream metadata validate (pedantic: no warnings), `man` finds a page for every installed
 # program, the programs answer --help/--version without a display and the program says in one line that it has

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package, as a packager and a person meet it: `cpack -G DEB` in the build folder, lintian without errors
 # or warnings (nor hardening tags), `apt-get install ./<package>`, then the program installed under /usr checked
 # like an installed tree (check-installed-program.sh) and started once more on Qt's offscreen platform, as from the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the install checks.
 # find_window <title regex> <seconds>: the id of a shown window with that title, once there is one. xdotool's own
 # --sync gives up with an X error when some other window vanishes while it looks, so look again until the time is up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A web server for the checks that run the installed program as a process of its own: it serves the product page
 // from 127.0.0.1 whatever host was asked for, so that the program's browser, told to use it as its HTTP proxy, gets
 // the page without a network. It prints its port on the first line of its output, then one line per request.

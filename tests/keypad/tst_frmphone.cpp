@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keypad window on the offscreen platform, opened by the main window's "Dial", dialing into a virtual modem
 // (a real pseudo-terminal): what reached the line byte for byte, what the display shows, which messages came,
 // and what happens when windows close while a pause is running. The pauses are scripted: no test sleeps through

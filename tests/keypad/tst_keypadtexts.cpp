@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keypad window's widget-free rules: which value a sequence slot's text stands for and the character of each
 // key.
 #include "keypad/KeypadTexts.h"

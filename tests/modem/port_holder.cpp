@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second program for the port tests: opens COM port <n> with its own port object, says "opened" or
 // "refused", holds the port until a line arrives on its input, then closes it and ends.
 #include "modem/ModemPort.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two dial commands and the bytes they become on the line.
 #include "modem/DialCommands.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a line that is no serial modem reads out of the dial commands the windows write: the dial string, the
 // number a call goes to, and the touch tones with their pauses.
 #include "modem/DialCommands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which line a COM number names, read from its link in the ports folder. (The names a user types, and their
 // links read back, are tst_miravoports' subject.)
 #include "modem/LineChoice.h"

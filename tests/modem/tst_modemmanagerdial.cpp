@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialing through a phone's modem: COM3 names a ModemManager modem, and the main and keypad windows dial as
 // always, driven through their buttons on the offscreen platform. ModemManager is a stand-in on a private system
 // bus; what it was asked (the call created with the access number, started, the touch tones one key at a time,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port object against a real pseudo-terminal: where a number maps, what reaches the modem byte for byte,
 // that nothing written is lost by a close, and that only one holder at a time gets the port.
 #include "modem/DialCommands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The speaker module on a real sound server without a sound card: what it plays arrives on the default output
 // with the timing the samples have, sample for sample, and a write after the server went away fails. The recording
 // is read back in samples and decoded by multimon-ng. Stopping, and opening without an output, are tested through

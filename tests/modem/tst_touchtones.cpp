@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound of the keys of a dial string: which two frequencies each key plays, how long tones, gaps and pauses
 // last, what is skipped, and the level. The frequencies are measured in the samples (a Goertzel filter per keypad
 // frequency), so a wrong table, a wrong rate or a wrong sine shows up as a tone at the wrong place.

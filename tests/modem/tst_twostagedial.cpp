@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two-stage dial on its own, without any window, against a real pseudo-terminal as the modem on COM3: the
 // bytes on the line, the close and re-open between the two commands, when the caller's wait is asked, and which
 // failing steps reach the caller's failure rule and what its answer does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual modem's own parts that the tool and the tests rely on: how it cuts and shows commands, and that
 // it counts every open and close of its port, even a close followed at once by the next open.
 #include "modem/ModemPort.h"

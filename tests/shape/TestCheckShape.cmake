@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures one small project per case, with the shape check at its end, and compares the report with what the
 # case expects: nothing for a sound project, a line naming the fault otherwise.
 # -DCHECK=<CheckShape.cmake> -DWORK=<scratch folder> -DGENERATOR=<CMake generator>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialing through the speaker, through the real windows, on a sound server of the test's own with no sound card:
 // COM3 is linked to `speaker`, what the default output plays is recorded from its monitor and decoded by
 // multimon-ng. The decoded keys, the pauses measured in samples of the recording, the level, and where a close

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a window says to a screen reader without moving the focus: its notification object, each time it shows,
 // with the name it shows with (the words a screen reader speaks). Records from construction on.
 #pragma once

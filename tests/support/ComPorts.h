@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port objects of the test's own: the object under test, or another holder of a port (the other window's port
 // object, another program), numbered for COM n of the current per-user data folder.
 #pragma once

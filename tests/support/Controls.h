@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding and driving a window's controls as a person would: by the control's name, through its list.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another program's lock on a database file, held from construction until release() or destruction.
 #pragma once
 

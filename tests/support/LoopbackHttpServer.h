@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small HTTP server on 127.0.0.1 for the tests: it serves web pages with titles, holds the answer of a "slow"
 // page until the test lets it go, and counts the requests per path. It runs on the test's own thread, so it
 // answers whenever the test waits in an event loop (QTRY_VERIFY and friends).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core's clock under the test's control (setClockService): time passes only when the test says so, and the
 // delayed actions the code asked for wait until then. Installs itself for its lifetime.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ModemManager for the tests: python-dbusmock with the template modemmanager_standin.py, on a private system bus
 // that the test program starts for itself (DBUS_SYSTEM_BUS_ADDRESS points the program's code at it). Modems are
 // added as the test needs them; every call made on ModemManager's interfaces lands in the journal, in order.

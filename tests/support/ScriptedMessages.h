@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A message-box service for tests: records every message the program shows and answers it from a queue of
 // answers (OK for an OK box, the box's default No for a Yes/No box when the queue is empty).
 // Installed for its lifetime; the real message boxes come back when it is destroyed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A clock and event processing for tests: no pause is slept through. Each pause the program waits runs, inside
 // an event loop of its own as the real wait does, what the test scripted for it (a click on END, CLOSE, SEND,
 // the main window closing), and then the clock jumps to the pause's end. A pause whose guard dies meanwhile ends

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sound server of the test's own, with no sound card: PulseAudio with a null sink as its default output, in a
 // private runtime folder, answering this process only (PULSE_SERVER points at it while the object lives). What the
 // program plays to the default output is recorded from the sink's monitor and read back as samples, and the touch

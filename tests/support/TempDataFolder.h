@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A per-test data folder: points XDG_DATA_HOME at a fresh temporary folder, so the program's fixed database
 // path lands inside it, and builds PCData.mdb there from rows.
 #pragma once

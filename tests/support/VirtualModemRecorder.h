@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A modem for tests: a real pseudo-terminal linked as COM port n in the current per-user data folder (so create
 // a TempDataFolder first), recording every byte the program writes to the port. The waits process events, so a
 // port object that sends from the event loop keeps sending while a test waits.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 '''ModemManager stand-in for the tests: a python-dbusmock template on a private system bus.
 
 It exposes what the program uses of ModemManager, with the object paths, interfaces and signatures of

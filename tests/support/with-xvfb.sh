@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # with-xvfb.sh COMMAND [ARGS...]
 # Runs COMMAND against a private X server (Xvfb) on Qt's xcb platform, for the tests that need a real display:
 # window mapping, focus, what the process loads on a desktop. The server picks a free display number itself

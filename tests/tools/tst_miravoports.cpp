@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ports tool as a user runs it: what `set` and `unset` leave in the ports folder (read back as the program
 // reads it), what they refuse and with which exit status, and what `list` shows of ModemManager's modems and of
 // the mapped COM numbers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tools' command lines as a user meets them: --help and --version on standard output with exit 0, and one exit
 // code (2) with a one-line message for every kind of usage error, in each tool. Runs the built tools.
 #include "support/TempDataFolder.h"

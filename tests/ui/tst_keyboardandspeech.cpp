@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard rules every window keeps (Enter presses the focused button; an active window always has a focused
 // control, also after a message box), the notification object that speaks without moving the focus, and the
 // caption that is a command. Offscreen, with real widgets and real message boxes.

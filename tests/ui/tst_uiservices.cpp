@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toolkit services every window stands on: message boxes, single windows, the event-processing wait, twips,
 // the placing of designed controls and the windows' pictures.
 #include "support/Controls.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tools' common command line: --help and --version answered on standard output with exit 0, and every usage
 // error (an unknown option, a missing value, too many arguments) reported in one line with the same exit code.
 #pragma once

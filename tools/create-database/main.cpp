@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The installer's part: creates a new phone-card database with both tables, optionally with sample records.
 //   miravo-create-database [--samples] [--if-missing] [path]
 // Without a path it creates the file where the program looks for it. It never overwrites an existing file.

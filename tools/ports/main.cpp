@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Maps COM numbers to lines, as the program reads them: the links <data folder>/MiravoDialer/ports/COMn.
 //   miravo-ports list            what can be dialed through, and each mapped COM number with its line
 //   miravo-ports set N LINE      COM N dials through LINE: a serial device path, modemmanager,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A modem without hardware: a pseudo-terminal whose far end is linked where a COM port number maps (see
 // ModemPort.h), so the program dials into it like into a real modem. It records every byte that arrives and
 // notices when the program opens and lets go of the port, which is when a real modem would leave the line.

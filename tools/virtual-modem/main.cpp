@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // miravo-virtual-modem [--port N] [--log FILE]
 // Stands in for a modem on COM port N (default 3): prints every command the program sends, one a line with
 // its terminators visible, and when the program lets go of the port. Ends on Ctrl+C or SIGTERM and removes its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The browser window lives in a module of its own (libmiravo_browser.so), loaded the first time "Products" is
 // pressed: the browser engine is large, and a program that linked it would pay for it at every start. This is
 // the one thing the program and the module share.

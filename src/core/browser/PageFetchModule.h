@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the page-fetch module (libmiravo_pagefetch.so) offers the program: the one thing the two share. The
 // module is loaded on the first "Products" press (see the windows' browser/PageFetch.h).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The web pages the program knows by address: the product information page, which the main window's "Products"
 // button fetches and the browser window opens on, and the browser's search page. Widget-free, so the main window
 // and the tests reach it without the browser module.

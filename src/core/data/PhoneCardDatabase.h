@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The phone-card database: one SQLite file, PCData.mdb, with the tables Vendors (card companies) and Clients
 // (clients and friends). This is how the program finds the file, opens it and reads it; the main window's
 // start-up lists and lookups are the reads below, and the editor windows open the file through openStore().

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bound data source behind a record editor window (frmClients, frmVendors): one table of the phone-card
 // database, held open on a connection of its own from the window's opening to its closing, with a current
 // record and the editing operations the window's buttons use.

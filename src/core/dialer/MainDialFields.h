@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's four dialing fields, as a value: what the keypad window reads from the main window for one
 // step (through keypad/DialFieldSource.h) and what its sequence slots and quick dial are composed from.
 #pragma once

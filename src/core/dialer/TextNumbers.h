@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's two text-to-number conversions: the port fields hold a COM port number, the keypad's pause field
 // a number of seconds. Both refuse what they cannot read instead of guessing; the callers turn a refusal into
 // their own message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the keypad window composes without any widget: the names its sequence slots may hold and the value each
 // name stands for, and the status texts it shows while it dials. The keypad window (frmPhone) uses these; the
 // dial itself is modem/TwoStageDial.h, shared with the main window.

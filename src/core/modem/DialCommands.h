@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two dial commands, composed in one place for both dialing windows.
 // Values go in as their texts stand (letters and blanks included, nothing trimmed), except control characters:
 // a CR or LF inside a value would end the command early and make the rest a second modem command, so every

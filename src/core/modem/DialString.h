@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a line that is no serial modem makes of a dial command's bytes. A Hayes modem reads "ATDT<dial string>"
 // up to the CR and dials the string: a number goes out as a call, and on a call already up the characters go
 // out as touch tones, each ',' a pause. The ModemManager and speaker lines do the same from these pieces.

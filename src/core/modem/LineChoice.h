@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a COM number dials through. COM n is the entry COMn of the ports folder, else the built-in serial port
 // /dev/ttyS<n-1>. The entry is a symbolic link: to a device (a serial line, as always), or with one of the line
 // names below as its target text, which no device path can be:

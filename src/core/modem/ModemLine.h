@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The line under a port object: what "open", "write" and "close" do for the kind of line a COM number names
 // (LineChoice.h). ModemPort holds one line while it is open and does the rest (the port number, the settings, one
 // holder per COM number); a line only does its own part.

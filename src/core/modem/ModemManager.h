@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The names ModemManager uses on the system bus, and the few values of its enums the program reads.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A COM number that names a ModemManager modem (a phone's, a USB stick's, a laptop module's): the access-number
 // command places a voice call, the tone command sends its keys as touch tones on that call.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modem link: one port object per dialing window (the main window's and the keypad window's).
 // Write-only: the program sends dial commands and never reads the modem's answers.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Hayes modem on a serial device: the bytes go out as they are, and the close drops DTR, which makes the modem
 // leave the line.
 #pragma once

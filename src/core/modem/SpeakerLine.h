@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Touch tones from the computer's speaker, for a telephone held to it: the line of a COM number whose link names
 // `speaker`. The access-number command plays the access number, the tone command its keys with each ',' as a
 // pause; both play while the program goes on, and a close silences whatever is still playing, as a modem stops

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Touch tones as sound: what the speaker line plays for the keys of a dial command. Each key is the sum of two
 // sines, one of the low group and one of the high group (ITU-T Q.23), played for ToneMs and followed by GapMs of
 // silence; a dial pause is DialPauseMs of silence, the usual default of a modem's pause register. 100 ms of tone and

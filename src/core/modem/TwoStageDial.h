@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a call is dialed, for every window that dials: the access-number command, a wait for the user, the port
 // closed and opened again, the line settings and the tone command. The main window's Connect, the keypad
 // window's SEND and REDIAL and its quick dial run these steps; each brings only what is its own: the values, how

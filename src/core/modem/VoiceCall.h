@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One voice call placed through ModemManager (org.freedesktop.ModemManager1.Call on the system bus): started
 // with the access number, then touch tones sent one key at a time, in order, once the call is active, with the
 // pauses between them. Used by ModemManagerLine; it outlives the line when the call is handed to the person on

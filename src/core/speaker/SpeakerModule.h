@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The speaker lives in a module of its own (libmiravo_speaker.so), loaded on the first open of a speaker line: the
 // sound server's client library is not the program's to pay for at every start, and most users dial through a
 // modem. This is the one thing the program and the module share.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the browser window from the program. The window lives in the browser module, which is loaded the first
 // time it is needed and stays loaded; the program itself does not link the browser engine.
 #pragma once

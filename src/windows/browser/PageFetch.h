@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Products" fetch of the product page. The transfer needs QtNetwork, which brings proxy and Kerberos
 // libraries with it (their cost at start is in bench/README.md); the program does not link it. A small module of its
 // own, libmiravo_pagefetch.so, links it and is loaded on the first fetch, from the folders the browser module is looked

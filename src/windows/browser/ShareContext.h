@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The OpenGL context that the browser engine shares its drawing with, created when the browser is first needed.
 #pragma once
 

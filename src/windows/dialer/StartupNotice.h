@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's start-up notice: a strip below the designed area that appears only when a start-up list
 // could not be read, naming the database file and the reason, saying how to recover, with a "Read again" button.
 // It is no message box: the window stays usable while it shows. The window grows by the strip's height while it

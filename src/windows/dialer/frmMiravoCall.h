@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // frmMiravoCall, the main window and the program's start: the card-company and client lists, the four dialing
 // fields and the port field, and the buttons that dial and open the other windows.
 // Its dialing fields and port field are also what the keypad window dials from; it reads them, never writes them.

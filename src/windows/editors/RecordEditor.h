@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A record editor window: one table of the phone-card database, shown one record at a time in a column of
 // labelled fields, with a navigation bar and the buttons Add, Update, Delete, Refresh and Close.
 // frmClients and frmVendors are this window, each with its own design table (EditorDesign).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The navigation bar of a record editor window (datClients, datVendors): buttons for the first, previous, next
 // and last record with the data source's name as caption between them. It only asks for moves; the window
 // stores the record being left and makes the move. The buttons take the focus by Tab, and their keys

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // frmClients, "Clients - Contacts": the record editor of the Clients table (clients and friends).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // frmVendors, "Vendors": the record editor of the Vendors table (card companies).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "keypad/frmPhone.h"
 
 #include "dialer/TextNumbers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // frmPhone, the keypad window: a display box, a telephone keypad that only edits the display, the COM and pause
 // fields, three sequence slots and the buttons SEND, REDIAL, CLR, CLOSE and END. It dials through a port object
 // of its own, from the dialing fields of the window that opened it (a DialFieldSource: the main window), which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader says for a control, and captions that stay readable in their designed frames. The placing
 // helper (DesignedControls.h) applies these as it builds each control, so the rules live in one place: a field
 // is named by the caption label that stands beside it, a button by its caption, a picture by what it shows, and

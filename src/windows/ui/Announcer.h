@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saying something to a screen reader without moving the focus: the keypad's status texts as they appear, a
 // finished page load, a record change in an editor, the start-up notice. Qt 6.4 has no announcement event, so the
 // window keeps a small notification object that shows itself with the message as its name; screen readers speak

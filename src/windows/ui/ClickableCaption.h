@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A caption that is also a command: the keypad's "COM:" starts the quick dial. It looks like the caption it is,
 // yet the keyboard reaches it by Tab, Space and Enter press it, and a screen reader announces it as a button with a
 // press action, by a name of its own (the caption itself still names the field beside it for the eye).

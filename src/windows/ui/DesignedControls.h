@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Placing a window's designed controls. Every window keeps its design as a table of entries (object name, rectangle
 // in twips, caption, font) and builds its controls with these functions, so that naming, geometry and fonts are
 // applied the same way everywhere. The placing functions return the control: a window adds what is its own (a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A wait that keeps the program live: pending events are handled while it lasts, so every button of every
 // window works during a keypad pause, and handlers may run (and be re-entered) inside it.
 //

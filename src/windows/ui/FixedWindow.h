@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shape of the program's fixed windows (the main window and the keypad window): a single border that does not
 // resize, no minimise or maximise box, the designed client area, centred on the screen when it opens.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keyboard rules every window keeps, so a keyboard or screen-reader user never types into nothing:
 // - Enter (Return or the keypad's Enter) on a focused button presses it, as Space does. Qt leaves that to dialogs'
 //   default buttons; these windows are no dialogs. Enter in a text field or a list is left to that control.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every message box of the program goes through here. The real service shows a modal QMessageBox; tests
 // install their own service, so that no test ever blocks on a popup and each can see what the user was told.
 #pragma once

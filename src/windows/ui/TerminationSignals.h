@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ending the program from outside: SIGTERM (what a desktop session sends at logout), SIGINT (Ctrl+C in a
 // terminal) and SIGHUP (the terminal that started the program closing) close the windows the ordinary way, so that each
 // does what it does on a close (the record editors store the user's edits), and then the program ends with exit code 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window geometry is designed in twips (1/1440 inch). This is the one place where twips become pixels:
 // 15 twips are one pixel at 96 dots per inch, and Qt's high-DPI scaling takes it from there.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Showing the program's windows: modeless, without an owner, one window of each kind. Showing a window that is
 // open only brings it to the front; closing destroys it, and the next showing creates it afresh.
 // The program ends when its last window has closed (Qt's quitOnLastWindowClosed).
