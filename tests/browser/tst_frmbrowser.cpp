@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The browser window with the real browser engine on the offscreen platform, against a web server on 127.0.0.1:
 // the busy indicator in the caption, the address box and its list, the toolbar commands and the layout rule.
+#include "BrowserIcons.h"
+#include "EngineAccessibility.h"
 #include "ProductPageTests.h"
 #include "WebBrowser.h"
 #include "WebEngineTestMain.h"
-#include "BrowserIcons.h"
-#include "EngineAccessibility.h"
 #include "frmBrowser.h"
 #include "support/Announcements.h"
 #include "support/Controls.h"

@@ -1108,8 +1108,10 @@ void tst_RecordEditors::changedByAnotherProgram_data()
         QTest::addRow("%s: same field, emptied by the other: refused", w.constData())
             << window << "City" << QString() << "City"
             << "Madrid" << true;
-        QTest::addRow("%s: a field that was Null, filled by both: refused", w.constData())
-            << window << "Address" << "1 High St" << "Address" << "2 Low St" << true;
+        QTest::addRow("%s: a field that was Null, filled by both: refused", w.constData()) << window << "Address"
+                                                                                           << "1 High St"
+                                                                                           << "Address"
+                                                                                           << "2 Low St" << true;
         QTest::addRow("%s: same field, same value: stored", w.constData()) << window << "City"
                                                                            << "Madrid"
                                                                            << "City"

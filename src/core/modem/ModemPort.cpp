@@ -55,7 +55,8 @@ Outcome ModemPort::open()
         return Failure{tr("The port is already open.")};
     const LineChoice choice = lineForPort(d->portNumber);
     if (choice.kind == LineKind::None)
-        return Failure{tr("Port number %1 names no port: no such device (port numbers start at 1).").arg(d->portNumber)};
+        return Failure{
+            tr("Port number %1 names no port: no such device (port numbers start at 1).").arg(d->portNumber)};
     if (choice.kind != LineKind::Serial) {
         QDir().mkpath(portLinksFolder());
         auto holder = std::make_unique<QLockFile>(holderLockPath(d->portNumber));

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "browser/BrowserLoader.h"
 
+#include "ProgramModules.h"
 #include "Result.h"
 #include "browser/BrowserModule.h"
 #include "browser/ProductPage.h"
 #include "browser/ShareContext.h"
-#include "ProgramModules.h"
 #include "ui/MessageService.h"
 #include "ui/WindowRegistry.h"
 

@@ -113,7 +113,7 @@ private:
     std::unique_ptr<RecordSource> m_source;
     QString m_openFailure; // why the table cannot be opened, or stored into: shown once the window is on screen
     bool m_closeRefused = false;
-    bool m_quiet = false; // while a second close tries the store once more
+    bool m_quiet = false;             // while a second close tries the store once more
     bool m_refreshDropsEdits = false; // the last store was refused: another program changed the record
 };
 

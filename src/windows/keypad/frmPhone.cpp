@@ -186,8 +186,8 @@ void frmPhone::buildControls()
     nameControl(keypadFrame, tr("Keypad"));
     blank->setFocusPolicy(Qt::NoFocus);
     nameControl(blank, tr("Blank button, no action"));
-    chainTabOrder(QList<QWidget*>{m_txtnumbers, m_Label1, m_txtnewport, m_txtPause, m_Combo1, m_Combo2, m_Combo3} + keys +
-                  QList<QWidget*>{m_cmdredial, m_cmdSend, m_clr, m_cmdClose, m_cmdEnd});
+    chainTabOrder(QList<QWidget*>{m_txtnumbers, m_Label1, m_txtnewport, m_txtPause, m_Combo1, m_Combo2, m_Combo3} +
+                  keys + QList<QWidget*>{m_cmdredial, m_cmdSend, m_clr, m_cmdClose, m_cmdEnd});
 
     m_announcer = new Announcer(this);
     pressButtonsOnEnter(this);
