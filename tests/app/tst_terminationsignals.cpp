@@ -72,29 +72,29 @@ bool waitForLine(QProcess& program, const QString& start, QStringList& seen)
     return false;
 }
 
-// Whether the process catches `signalNumber` with a handler of its own, as the kernel tells.
-bool catches(qint64 pid, int signalNumber)
+// Whether `signalNumber` is set in one of the process's signal masks, as the kernel tells in /proc/<pid>/status:
+// "SigCgt" (caught by a handler of its own) or "SigIgn" (ignored).
+bool inSignalMask(qint64 pid, const QByteArray& mask, int signalNumber)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return false;
+    const QByteArray prefix = mask + ':';
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("SigCgt:"))
-            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1;
+        if (line.startsWith(prefix))
+            return (line.mid(prefix.size()).trimmed().toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1;
     }
     return false;
 }
 
+bool catches(qint64 pid, int signalNumber)
+{
+    return inSignalMask(pid, "SigCgt", signalNumber);
+}
+
 bool ignores(qint64 pid, int signalNumber)
 {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return false;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("SigIgn:"))
-            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1;
-    }
-    return false;
+    return inSignalMask(pid, "SigIgn", signalNumber);
 }
 
 // Message boxes the program showed, by the lines it said.
