@@ -35,7 +35,9 @@ fi
 echo "   no errors, no warnings"
 
 echo "== Installing it with apt-get"
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$package" >/dev/null
+# --reinstall: a package of the same version left installed by an earlier run would otherwise stay as it is, and the
+# checks below would test that one.
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends --reinstall "$package" >/dev/null
 dpkg-query -W -f='${Package} ${Version} ${Status}\n' miravodialer
 
 "$here/check-installed-program.sh" "$build/bin/miravo-serve-product-page" --prefix /usr
