@@ -3,7 +3,8 @@
 // measures its text in the font the window gives it, on the display it is started on. The desktop suite sets
 // these beside the extents the running program reports, to see that no caption is cut short.
 //
-// One line per label or button that has a text: window title, "label" or "button", accessible name, pixels.
+// One line per label or button that has a text: window title, "label" or "button", accessible name, and the
+// pixels from the text's start to the right end of its last stroke.
 // Run with the data folder of the program it is compared with, so that the windows read the same file.
 #include "dialer/frmMiravoCall.h"
 #include "editors/frmClients.h"
@@ -43,7 +44,7 @@ void report(QTextStream& out, QWidget* window)
         if (shown.isEmpty() || text.contains(u'\n'))
             return;
         out << window->windowTitle() << '\t' << kind << '\t' << accessibleName(widget) << '\t'
-            << widget->fontMetrics().horizontalAdvance(shown) << '\n';
+            << widget->fontMetrics().tightBoundingRect(shown).right() + 1 << '\n';
     };
     for (QLabel* label : window->findChildren<QLabel*>())
         if (label->pixmap().isNull())
