@@ -3,8 +3,8 @@
 // measures its text in the font the window gives it, on the display it is started on. The desktop suite sets
 // these beside the extents the running program reports, to see that no caption is cut short.
 //
-// One line per label or button that has a text: window title, "label" or "button", accessible name, and the
-// pixels from the text's start to the right end of its last stroke.
+// One line per label or button that has a text: window title, "label" or "button", accessible name, the width
+// its text needs in pixels, and the text as shown (which a caption too long for its frame shows elided).
 // Run with the data folder of the program it is compared with, so that the windows read the same file.
 #include "dialer/frmMiravoCall.h"
 #include "editors/frmClients.h"
@@ -37,20 +37,30 @@ QString accessibleName(QWidget* widget)
     return accessible ? accessible->text(QAccessible::Name) : widget->accessibleName();
 }
 
+// The pixels from the text's start to the right end of its last stroke; for a caption wrapped onto lines, of its
+// longest line.
+int inkWidth(QWidget* widget, const QString& shown, bool wrapped)
+{
+    const QFontMetrics metrics = widget->fontMetrics();
+    if (wrapped)
+        return metrics.boundingRect(QRect(QPoint(), widget->contentsRect().size()), Qt::TextWordWrap, shown).width();
+    return metrics.tightBoundingRect(shown).right() + 1;
+}
+
 void report(QTextStream& out, QWidget* window)
 {
-    const auto line = [&](const char* kind, QWidget* widget, const QString& text) {
+    const auto line = [&](const char* kind, QWidget* widget, const QString& text, bool wrapped) {
         const QString shown = shownText(text).trimmed();
-        if (shown.isEmpty() || text.contains(u'\n'))
+        if (shown.isEmpty())
             return;
         out << window->windowTitle() << '\t' << kind << '\t' << accessibleName(widget) << '\t'
-            << widget->fontMetrics().tightBoundingRect(shown).right() + 1 << '\n';
+            << inkWidth(widget, shown, wrapped) << '\t' << shown << '\n';
     };
     for (QLabel* label : window->findChildren<QLabel*>())
         if (label->pixmap().isNull())
-            line("label", label, label->text());
+            line("label", label, label->text(), label->wordWrap());
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
-        line("button", button, button->text());
+        line("button", button, button->text(), false);
 }
 
 } // namespace

@@ -340,9 +340,10 @@ def layout_faults(title, window, caption_widths):
         elif key not in PAST_THE_EDGE.get(title, []) and (
                 x < left or y < top or x + w > left + width or y + h > top + height):
             faults.append(f"{key} at {(x - left, y - top, w, h)} is cut by the window's edge")
-        needed = caption_widths.get((key[0], key[1]))
-        if needed is not None and w + TEXT_SLACK < needed:
+        needed, texts = caption_widths.get(key, (0, []))
+        if w + TEXT_SLACK < needed:
             faults.append(f"{key} is {w} wide, its text needs {needed}")
+        faults.extend(f"{key} is cut short to {text!r}" for text in texts if "\u2026" in text)
 
     def designed_overlap(first, second):
         for group, others in OVERLAPPING.get(title, []):
@@ -629,15 +630,17 @@ class DesignedLayout(DesktopCase):
     cut short."""
 
     def caption_widths(self):
-        """What Qt measures each caption's text to need, on this display: (role name, accessible name) -> pixels."""
+        """What Qt measures each caption's text to need, on this display, and the texts shown:
+        (role name, accessible name) -> (pixels, [texts])."""
         env = dict(os.environ, XDG_DATA_HOME=self.data_home, QT_QPA_PLATFORM="xcb")
         listing = subprocess.run([os.path.join(BIN_DIR, "miravo-caption-widths")], env=env, check=True,
                                  capture_output=True, text=True).stdout
         widths = {}
         for line in listing.splitlines():
-            _, kind, name, pixels = line.split("\t")
+            _, kind, name, pixels, shown = line.split("\t")
             role = "push button" if kind == "button" else "label"
-            widths[(role, name)] = max(widths.get((role, name), 0), int(pixels))
+            needed, texts = widths.get((role, name), (0, []))
+            widths[(role, name)] = (max(needed, int(pixels)), texts + [shown])
         return widths
 
     def assertLaidOut(self, title, widths):
