@@ -278,8 +278,8 @@ DESIGNED_SIZES = {"Miravo": (539, 296), "Phone": (208, 512), "Clients - Contacts
 
 # What lies over other controls by design, by role and accessible name: the keypad's background picture (under
 # everything, and a pixel or two past the window's edge) and its frame (behind the keys and the lowest list, which
-# reaches into its top edge); the navigation bar
-# against the editors' buttons; two of the main window's captions, which touch.
+# reaches into its top edge); the navigation bar against the editors' buttons; two of the main window's captions,
+# which touch.
 EDITOR_BUTTONS = [("push button", name) for name in ("Add", "Update", "Delete", "Refresh", "Close")]
 NAVIGATION_BAR = [("filler", "")] + [("push button", name) for name in (
     "First record", "Previous record", "Next record", "Last record")]
@@ -292,6 +292,7 @@ OVERLAPPING = {
 # Qt's measure of a text and the glyphs drawn may differ by a pixel or two (hinting, smoothed edges); a caption
 # that much narrower still shows its last stroke whole.
 TEXT_SLACK = 2
+# The background picture is drawn from a pixel or two beyond the window's top left corner.
 PAST_THE_EDGE = {"Phone": [("image", "Keypad background")]}
 
 # Parts of a control, not controls of their own: what a list or a box holds, and hidden announcers.
@@ -310,7 +311,7 @@ def shared_area(first, second):
 
 
 def shown_controls(window):
-    """The window's shown controls: (role name, accessible name, extents, the controls it lies in)."""
+    """The window's shown controls: ((role name, accessible name), extents, the keys of the controls it lies in)."""
     found = []
     stack = [(child, ()) for child in window]
     while stack:
