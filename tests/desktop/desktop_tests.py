@@ -273,6 +273,96 @@ def unnamed_focusable(window):
             and a.getRole() != pyatspi.ROLE_LIST_ITEM and not (a.name or "").strip()]
 
 
+# The windows' client areas as designed, in pixels: (width, height).
+DESIGNED_SIZES = {"Miravo": (539, 296), "Phone": (208, 512), "Clients - Contacts": (412, 298), "Vendors": (387, 281)}
+
+# What lies over other controls by design, by role and accessible name: the keypad's background picture (under
+# everything, and a pixel or two past the window's edge) and its frame (behind the keys and the lowest list, which
+# reaches into its top edge); the navigation bar against the editors' buttons; two of the main window's captions,
+# which touch.
+EDITOR_BUTTONS = [("push button", name) for name in ("Add", "Update", "Delete", "Refresh", "Close")]
+NAVIGATION_BAR = [("filler", "")] + [("push button", name) for name in (
+    "First record", "Previous record", "Next record", "Last record")]
+OVERLAPPING = {
+    "Miravo": [([("label", "Language English or French")], [("label", "Enter Access PIN Number!")])],
+    "Phone": [([("image", "Keypad background"), ("panel", "Keypad")], None)],
+    "Clients - Contacts": [(NAVIGATION_BAR + [("label", "datClients")], EDITOR_BUTTONS)],
+    "Vendors": [(NAVIGATION_BAR + [("label", "datVendors")], EDITOR_BUTTONS)],
+}
+# Qt's measure of a text and the glyphs drawn may differ by a pixel or two (hinting, smoothed edges); a caption
+# that much narrower still shows its last stroke whole.
+TEXT_SLACK = 2
+# The background picture is drawn from a pixel or two beyond the window's top left corner.
+PAST_THE_EDGE = {"Phone": [("image", "Keypad background")]}
+
+# Parts of a control, not controls of their own: what a list or a box holds, and hidden announcers.
+CONTROL_PARTS = {"list item", "list", "menu", "menu item", "scroll bar", "window", "notification"}
+
+
+def extents(accessible):
+    box = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return box.x, box.y, box.width, box.height
+
+
+def shared_area(first, second):
+    width = min(first[0] + first[2], second[0] + second[2]) - max(first[0], second[0])
+    height = min(first[1] + first[3], second[1] + second[3]) - max(first[1], second[1])
+    return max(width, 0) * max(height, 0)
+
+
+def shown_controls(window):
+    """The window's shown controls: ((role name, accessible name), extents, the keys of the controls it lies in)."""
+    found = []
+    stack = [(child, ()) for child in window]
+    while stack:
+        accessible, outer = stack.pop()
+        if accessible is None or not has_state(accessible, pyatspi.STATE_SHOWING):
+            continue
+        role = accessible.getRoleName()
+        if role in CONTROL_PARTS:
+            continue
+        key = (role, accessible.name or "")
+        found.append((key, extents(accessible), outer))
+        stack.extend((child, outer + (key,)) for child in accessible)
+    return found
+
+
+def layout_faults(title, window, caption_widths):
+    """What a user would see wrong in a window: its size, controls past its edges, overlapping or cut short."""
+    faults = []
+    left, top, width, height = extents(window)
+    designed = DESIGNED_SIZES[title]
+    if abs(width - designed[0]) > 2 or abs(height - designed[1]) > 2:
+        faults.append(f"the window is {width}x{height}, designed {designed[0]}x{designed[1]}")
+    shown = shown_controls(window)
+    for key, (x, y, w, h), _ in shown:
+        if w <= 0 or h <= 0:
+            faults.append(f"{key} has no area: {w}x{h}")
+        elif key not in PAST_THE_EDGE.get(title, []) and (
+                x < left or y < top or x + w > left + width or y + h > top + height):
+            faults.append(f"{key} at {(x - left, y - top, w, h)} is cut by the window's edge")
+        needed, texts = caption_widths.get(key, (0, []))
+        if w + TEXT_SLACK < needed:
+            faults.append(f"{key} is {w} wide, its text needs {needed}")
+        faults.extend(f"{key} is cut short to {text!r}" for text in texts if "\u2026" in text)
+
+    def designed_overlap(first, second):
+        for group, others in OVERLAPPING.get(title, []):
+            for one, other in ((first, second), (second, first)):
+                if one in group and (others is None or other in others):
+                    return True
+        return False
+
+    for index, (key, box, outer) in enumerate(shown):
+        for other_key, other_box, other_outer in shown[index + 1:]:
+            # A control lies in the one that holds it.
+            if key in other_outer or other_key in outer or designed_overlap(key, other_key):
+                continue
+            if shared_area(box, other_box) > 0:
+                faults.append(f"{key} and {other_key} overlap")
+    return faults
+
+
 class DesktopCase(unittest.TestCase):
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="miravo-case-")
@@ -535,6 +625,56 @@ class BrowserWindow(DesktopCase):
         program.wait_focus("Web page")
         press("alt+a")
         program.wait_focus("Address:")
+
+class DesignedLayout(DesktopCase):
+    """The windows as the user sees them: the designed size, every control inside, none over another, no caption
+    cut short."""
+
+    def caption_widths(self):
+        """What Qt measures each caption's text to need, on this display, and the texts shown:
+        (role name, accessible name) -> (pixels, [texts])."""
+        env = dict(os.environ, XDG_DATA_HOME=self.data_home, QT_QPA_PLATFORM="xcb")
+        listing = subprocess.run([os.path.join(BIN_DIR, "miravo-caption-widths")], env=env, check=True,
+                                 capture_output=True, text=True).stdout
+        widths = {}
+        for line in listing.splitlines():
+            _, kind, name, pixels, shown = line.split("\t")
+            role = "push button" if kind == "button" else "label"
+            needed, texts = widths.get((role, name), (0, []))
+            widths[(role, name)] = (max(needed, int(pixels)), texts + [shown])
+        return widths
+
+    def assertLaidOut(self, title, widths):
+        with self.subTest(window=title):
+            faults = layout_faults(title, self.program.window(title), widths)
+            self.assertEqual(faults, [], "\n".join(faults))
+
+    def test_every_control_is_inside_its_window_apart_and_readable(self):
+        widths = self.caption_widths()
+        for caption in (("push button", "Connect"), ("label", "Card_Password:"), ("push button", "REDIAL")):
+            self.assertIn(caption, widths, "the tool measured the windows")
+        self.start_modem()
+        self.start_program()
+        program = self.program
+        self.assertLaidOut("Miravo", widths)
+
+        for caption, typed in (("Enter Miravo Number!", "18005550100"), ("Select telephone number.", "5551234")):
+            program.tab_to(caption)
+            type_text(typed)
+        program.tab_to("Dial")
+        press("space")
+        program.wait_focus("Display", pyatspi.ROLE_TEXT)
+        self.assertLaidOut("Phone", widths)
+        program.tab_to("CLOSE")
+        press("space")
+        program.wait_focus("Dial", pyatspi.ROLE_PUSH_BUTTON)
+
+        program.tab_to("Phonebook")
+        press("space")
+        program.wait_focus("Close", pyatspi.ROLE_PUSH_BUTTON)
+        for title in ("Clients - Contacts", "Vendors"):
+            self.assertLaidOut(title, widths)
+
 
 class Heard(DesktopCase):
     """What Orca itself says while the program is used by keyboard: what a blind user hears."""
