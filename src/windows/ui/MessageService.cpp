@@ -33,6 +33,9 @@ private:
         box.setWindowModality(Qt::ApplicationModal);
         box.setWindowTitle(request.title);
         box.setText(request.text);
+        // Screen readers read a dialog's description with its title, and Where Am I repeats it; without it they
+        // read only the focused button.
+        box.setAccessibleDescription(request.text);
         if (!request.detail.isEmpty())
             box.setDetailedText(request.detail);
         switch (request.style) {
