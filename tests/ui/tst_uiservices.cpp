@@ -131,6 +131,11 @@ void tst_UiServices::realMessageBoxes()
         seenTitle = box->windowTitle();
         seenText = box->text();
         seenDescription = QAccessible::queryAccessibleInterface(box)->text(QAccessible::Description);
+        for (QAbstractButton* button : box->buttons()) {
+            const QString said = QAccessible::queryAccessibleInterface(button)->text(QAccessible::Description);
+            if (said != seenDescription)
+                seenDescription = QStringLiteral("button %1 describes itself as %2").arg(button->text(), said);
+        }
         seenIcon = box->icon();
         seenDetail = box->detailedText();
         wasModal = box->windowModality() == Qt::ApplicationModal;
