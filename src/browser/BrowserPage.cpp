@@ -71,6 +71,9 @@ int BrowserPage::runBox(QDialog& box)
 {
     ++m_boxesShown;
     box.setWindowModality(Qt::WindowModal);
+    // Read with the title by screen readers, as the program's own boxes are.
+    if (auto* message = qobject_cast<QMessageBox*>(&box))
+        box.setAccessibleDescription(message->text());
     m_openBox = &box;
     ++m_boxDepth;
     const int answer = box.exec();

@@ -117,7 +117,8 @@ void frmBrowser::buildControls()
         button->setFocusPolicy(Qt::TabFocus);
         nameControl(button, action->text());
     }
-    m_brwWebBrowser->setFocus();
+    // The page has the focus when the window opens; a box of the page's or another window leaves it where it was.
+    keepFocusInWindow(this, m_brwWebBrowser);
     pressButtonsOnEnter(this);
     m_announcer = new Announcer(this);
 

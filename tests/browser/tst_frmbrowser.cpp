@@ -97,6 +97,8 @@ private slots:
     void pageAccessibilityFlag();
     void drawnIconsFollowThePalette_data();
     void drawnIconsFollowThePalette();
+    void focusComesBack_data();
+    void focusComesBack();
 };
 
 void tst_frmBrowser::init()
@@ -515,6 +517,61 @@ void tst_frmBrowser::drawnIconsFollowThePalette()
         }
     }
     QVERIFY(inked > 20);
+}
+
+void tst_frmBrowser::focusComesBack_data()
+{
+    QTest::addColumn<QString>("focused"); // "page", "address", "Back" (a toolbar button)
+    QTest::addColumn<bool>("cleared");    // the window's focus cleared while another window was active
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("the page had it") << "page" << false << "page";
+    QTest::newRow("the address box had it") << "address" << false << "address";
+    QTest::newRow("a toolbar button had it") << "Back" << false << "Back";
+    QTest::newRow("nothing focused: the page") << "address" << true << "page";
+}
+
+// Back to the browser window from another window, the control that had the focus has it again, or the page when
+// none had; the keys still work from there.
+void tst_frmBrowser::focusComesBack()
+{
+    QFETCH(QString, focused);
+    QFETCH(bool, cleared);
+    QFETCH(QString, expected);
+    auto window = openOnProductPage();
+    QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), ProductTitle, LoadTimeout);
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto* page = control<QWebEngineView>(window.get(), "brwWebBrowser");
+    auto* address = control<QComboBox>(window.get(), "cboAddress");
+    auto* toolbar = control<QToolBar>(window.get(), "tbToolBar");
+    const auto widgetFor = [&](const QString& which) -> QWidget* {
+        if (which == "page")
+            return page;
+        if (which == "address")
+            return address;
+        return toolbar->widgetForAction(toolbar->findChild<QAction*>(which));
+    };
+    const auto holds = [](QWidget* control) {
+        QWidget* focus = QApplication::focusWidget();
+        return focus && (focus == control || control->isAncestorOf(focus));
+    };
+
+    widgetFor(focused)->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(holds(widgetFor(focused)));
+    QWidget other(nullptr, Qt::Window);
+    other.resize(100, 100);
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    if (cleared)
+        window->focusWidget()->clearFocus();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QTRY_VERIFY(holds(widgetFor(expected)));
+    // From the page, F6 still takes the keyboard to the address box.
+    if (expected == "page") {
+        QTest::keyClick(window->windowHandle(), Qt::Key_F6);
+        QTRY_VERIFY(holds(address));
+    }
 }
 
 MIRAVO_WEBENGINE_TEST_MAIN(tst_frmBrowser)

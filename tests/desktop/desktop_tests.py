@@ -265,12 +265,18 @@ def controls(window):
             stack.extend(reversed(list(current)))
 
 
+def in_named_combo_box(accessible):
+    """The text box of a named combo box: the box's name says what it is for, once."""
+    parent = accessible.parent
+    return parent is not None and parent.getRole() == pyatspi.ROLE_COMBO_BOX and bool((parent.name or "").strip())
+
+
 def unnamed_focusable(window):
     """The focusable, shown controls of a window that have no accessible name. The entries of a list are its
     content, not controls: the keypad's slots offer an empty entry by design."""
     return [describe(a) for a in controls(window)
             if has_state(a, pyatspi.STATE_FOCUSABLE) and has_state(a, pyatspi.STATE_SHOWING)
-            and a.getRole() != pyatspi.ROLE_LIST_ITEM and not (a.name or "").strip()]
+            and a.getRole() != pyatspi.ROLE_LIST_ITEM and not (a.name or "").strip() and not in_named_combo_box(a)]
 
 
 # The windows' client areas as designed, in pixels: (width, height).
@@ -806,6 +812,35 @@ class Heard(DesktopCase):
         self.orca.settle()
         spoken = self.key_and_hear("Tab", "the link", lambda said: said == "Price list link.")
         self.assertIn("Prices document web", spoken)
+
+    def fill_dialing_fields(self, fields):
+        for caption, typed in fields:
+            self.program.tab_to(caption)
+            type_text(typed)
+
+    def test_an_empty_named_list_says_its_name_once(self):
+        self.start_program()
+        self.program.tab_to("Select telephone number.")
+        press("shift+Tab")
+        self.orca.settle()
+        # The number's list is empty: what is heard is its name, once, not its name again for the text inside it.
+        spoken = self.key_and_hear("Tab", "the number's list", lambda said: "Select telephone number." in said)
+        self.assertEqual(sum(said.count("Select telephone number.") for said in spoken), 1, spoken)
+
+    def test_where_am_i_in_the_handset_question_reads_the_question(self):
+        self.start_modem()
+        self.start_program()
+        self.fill_dialing_fields((("Enter Miravo Number!", "18005550100"), ("Language English or French", "2"),
+                                  ("Enter Access PIN Number!", "4321"), ("Select telephone number.", "5551234")))
+        self.program.tab_to("Connect")
+        self.orca.settle()
+        question = "Pick up the handset when the dialing is complete"
+        self.key_and_hear("Return", "the handset question", lambda said: question in said)
+        # Where Am I (the keypad's Enter in Orca's desktop layout) says where the user is: the question, not only
+        # the focused button.
+        spoken = self.key_and_hear("KP_Enter", "the question again", lambda said: question in said)
+        self.assertTrue(any("No" in said for said in spoken), spoken)
+        press("n")
 
 
 if __name__ == "__main__":

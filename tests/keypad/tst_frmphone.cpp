@@ -24,6 +24,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QtTest>
 
 #include <functional>
@@ -119,6 +121,8 @@ private slots:
     void pickedSlotShowsWhole_data();
     void pickedSlotShowsWhole();
     void emptyEntryIsNamed();
+    void slotsFitUnderEveryStyle_data();
+    void slotsFitUnderEveryStyle();
 };
 
 void tst_frmPhone::initTestCase()
@@ -731,9 +735,6 @@ void tst_frmPhone::readsItsSourceAtEveryStep()
     QVERIFY(m_messages->shown().isEmpty());
 }
 
-QTEST_MAIN(tst_frmPhone)
-#include "tst_frmphone.moc"
-
 // What a screen reader user hears: each status text as it appears (line breaks as the display shows them), and a
 // key press as the character it added. The focus stays where the user left it.
 void tst_frmPhone::statusesAreSaid_data()
@@ -873,3 +874,80 @@ void tst_frmPhone::emptyEntryIsNamed()
         QCOMPARE(combo->itemText(3), QString());
     }
 }
+
+void tst_frmPhone::slotsFitUnderEveryStyle_data()
+{
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<bool>("whileOpen"); // the look changes while the keypad shows, as a desktop's theme switch does
+    for (const QString& style : QStyleFactory::keys()) {
+        for (bool dark : {false, true}) {
+            for (bool whileOpen : {false, true}) {
+                QTest::addRow("%s, %s palette%s", qPrintable(style), dark ? "dark" : "light",
+                              whileOpen ? ", changed while open" : "")
+                    << style << dark << whileOpen;
+            }
+        }
+    }
+}
+
+// Whatever the style and palette, each slot shows its longest entry whole and unscrolled: no letter is lost at
+// either end.
+void tst_frmPhone::slotsFitUnderEveryStyle()
+{
+    QFETCH(QString, style);
+    QFETCH(bool, dark);
+    QFETCH(bool, whileOpen);
+
+    // The program's look comes back whatever this case ends with.
+    struct LookBack {
+        QString style = QApplication::style()->name();
+        QPalette palette = QApplication::palette();
+        ~LookBack()
+        {
+            QApplication::setStyle(style);
+            QApplication::setPalette(palette);
+        }
+    } lookBack;
+    QPointer<frmPhone> window;
+    if (whileOpen) {
+        // Opened under the other style, so that the change is a real one.
+        QApplication::setStyle(style == QLatin1String("Fusion") ? QStringLiteral("Windows") : QStringLiteral("Fusion"));
+        window = openKeypad();
+        QVERIFY(window);
+    }
+    QApplication::setStyle(style);
+    QPalette palette = QApplication::style()->standardPalette();
+    if (dark) {
+        palette.setColor(QPalette::Window, QColor(0x2d, 0x2d, 0x2d));
+        palette.setColor(QPalette::WindowText, Qt::white);
+        palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+        palette.setColor(QPalette::Text, Qt::white);
+        palette.setColor(QPalette::Button, QColor(0x3c, 0x3c, 0x3c));
+        palette.setColor(QPalette::ButtonText, Qt::white);
+    }
+    QApplication::setPalette(palette);
+
+    if (!whileOpen)
+        window = openKeypad();
+    QVERIFY(window);
+    const QString longest = QStringLiteral("Long Distance Number");
+    for (const char* name : {"Combo1", "Combo2", "Combo3"}) {
+        auto* combo = control<QComboBox>(window, name);
+        miravo::test::pick(combo, longest);
+        QLineEdit* box = combo->lineEdit();
+        const auto cursor = [box] { return box->inputMethodQuery(Qt::ImCursorRectangle).toRect(); };
+        box->home(false);
+        const int start = cursor().center().x();
+        box->end(false);
+        const int end = cursor().center().x();
+        QVERIFY2(std::abs(end - start - QFontMetrics(box->font()).horizontalAdvance(longest)) <= 1,
+                 qPrintable(QStringLiteral("%1: start %2, end %3").arg(name).arg(start).arg(end)));
+        QVERIFY2(
+            start >= 0 && cursor().right() <= box->width(),
+            qPrintable(QStringLiteral("%1: start %2, end %3 in %4").arg(name).arg(start).arg(end).arg(box->width())));
+    }
+}
+
+QTEST_MAIN(tst_frmPhone)
+#include "tst_frmphone.moc"

@@ -124,11 +124,18 @@ void tst_UiServices::realMessageBoxes()
     int seenIcon = -1;
     bool wasModal = false;
     QString seenDetail;
+    QString seenDescription;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(box);
         seenTitle = box->windowTitle();
         seenText = box->text();
+        seenDescription = QAccessible::queryAccessibleInterface(box)->text(QAccessible::Description);
+        for (QAbstractButton* button : box->buttons()) {
+            const QString said = QAccessible::queryAccessibleInterface(button)->text(QAccessible::Description);
+            if (said != seenDescription)
+                seenDescription = QStringLiteral("button %1 describes itself as %2").arg(button->text(), said);
+        }
         seenIcon = box->icon();
         seenDetail = box->detailedText();
         wasModal = box->windowModality() == Qt::ApplicationModal;
@@ -143,6 +150,7 @@ void tst_UiServices::realMessageBoxes()
     QCOMPARE(int(got), answer);
     QCOMPARE(seenTitle, expectedTitle);
     QCOMPARE(seenText, QStringLiteral("Check your com port settings.!"));
+    QCOMPARE(seenDescription, seenText); // read by screen readers with the title
     QCOMPARE(seenIcon, expectedIcon);
     QCOMPARE(seenDetail, detail);
     QVERIFY(wasModal);
@@ -421,8 +429,12 @@ void tst_UiServices::captionsNameTheirFields()
 
     QCOMPARE(label->buddy(), field);
     QCOMPARE(field->accessibleName(), caption);
-    if (combo)
-        QCOMPARE(static_cast<QComboBox*>(field)->lineEdit()->accessibleName(), caption);
+    if (combo) {
+        // Said once: by the box, not again by the text box inside it.
+        QCOMPARE(QAccessible::queryAccessibleInterface(field)->text(QAccessible::Name), caption);
+        QLineEdit* text = static_cast<QComboBox*>(field)->lineEdit();
+        QCOMPARE(QAccessible::queryAccessibleInterface(text)->text(QAccessible::Name), QString());
+    }
     QCOMPARE(label->text(), caption);
     QVERIFY(!label->wordWrap());
     QVERIFY(QFontMetrics(label->font()).horizontalAdvance(caption) <= label->contentsRect().width());

@@ -100,8 +100,8 @@ inline QString spokenCaption(const QString& caption)
     return spoken.trimmed();
 }
 
-// Names a control for screen readers. An editable combo box's text box is named too: it is a focusable control of
-// its own in the accessibility tree.
+// Names a control for screen readers. An editable combo box's text box stays unnamed: it sits inside the named box
+// in the accessibility tree, and a screen reader entering it would say the box's name a second time.
 inline void nameControl(QWidget* control, const QString& name)
 {
     control->setAccessibleName(name);
@@ -115,8 +115,6 @@ inline void nameControl(QWidget* control, const QString& name)
     QAccessibleInterface* existing = QAccessible::queryAccessibleInterface(combo);
     if (existing && !dynamic_cast<detail::NamedComboBox*>(existing))
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(existing));
-    if (combo->lineEdit())
-        combo->lineEdit()->setAccessibleName(name);
 }
 
 // Ties a caption label to the field it names: the field becomes the label's buddy (so its access key, if any, moves
@@ -124,7 +122,7 @@ inline void nameControl(QWidget* control, const QString& name)
 inline void tieCaption(QLabel* caption, QWidget* field)
 {
     caption->setBuddy(field);
-    // Named as well as tied: Qt reads an editable combo box's text as its name on Linux, where the caption belongs.
+    // Named as well as tied: Qt would read an editable combo box's text as its name on Linux.
     nameControl(field, spokenCaption(caption->text()));
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MessageService.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -33,6 +34,9 @@ private:
         box.setWindowModality(Qt::ApplicationModal);
         box.setWindowTitle(request.title);
         box.setText(request.text);
+        // Screen readers read a dialog's description with its title. Where Am I reads only the focused button, its
+        // name and description: each button carries the text too, so the question is heard again there.
+        box.setAccessibleDescription(request.text);
         if (!request.detail.isEmpty())
             box.setDetailedText(request.detail);
         switch (request.style) {
@@ -48,6 +52,8 @@ private:
             box.setEscapeButton(QMessageBox::No);
             break;
         }
+        for (QAbstractButton* button : box.buttons())
+            button->setAccessibleDescription(request.text);
         switch (box.exec()) {
         case QMessageBox::Yes:
             return MessageAnswer::Yes;
