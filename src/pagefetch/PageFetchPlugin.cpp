@@ -6,6 +6,7 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace miravo {
@@ -25,6 +26,13 @@ void PageFetchPlugin::fetchAndDrop(const QUrl& url, QObject* owner)
     QNetworkReply* reply = manager->get(QNetworkRequest(url));
     reply->setReadBufferSize(ReadBufferBytes);
     connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    // A connection the transfer object opened for a fetch given up while it queued stays in its cache, idle, for as
+    // long as the object lives: once no fetch is running, nothing is kept for a next one, which may never come.
+    connect(reply, &QNetworkReply::finished, manager, [manager] {
+        const QList<QNetworkReply*> replies = manager->findChildren<QNetworkReply*>(Qt::FindDirectChildrenOnly);
+        if (std::none_of(replies.begin(), replies.end(), [](const QNetworkReply* r) { return r->isRunning(); }))
+            manager->clearConnectionCache();
+    });
 
     // Nothing uses the content: it is dropped as it arrives, and a page beyond any product page's size (an endless
     // one) is cut off there.
