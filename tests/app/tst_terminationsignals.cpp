@@ -97,6 +97,22 @@ bool ignores(qint64 pid, int signalNumber)
     return inSignalMask(pid, "SigIgn", signalNumber);
 }
 
+// Waits for the program to end and says what is wrong with how it ended: not at all, killed (by the signal or by a
+// crash), a non-zero exit code, or a window left open; "" when it ended cleanly. `errors` gets its standard error.
+QString faultInEnd(QProcess& program, QByteArray& errors)
+{
+    if (!program.waitForFinished(30000))
+        return QStringLiteral("the program did not end");
+    errors = program.readAllStandardError();
+    if (program.exitStatus() != QProcess::NormalExit)
+        return QStringLiteral("killed: ") + QString::fromLocal8Bit(errors);
+    if (program.exitCode() != 0)
+        return QStringLiteral("exit code %1: %2").arg(program.exitCode()).arg(QString::fromLocal8Bit(errors));
+    if (errors.contains("window left:"))
+        return QString::fromLocal8Bit(errors);
+    return {};
+}
+
 // Message boxes the program showed, by the lines it said.
 qsizetype boxesShown(const QStringList& lines)
 {
@@ -140,12 +156,10 @@ void tst_TerminationSignals::signalClosesWindowsAndEnds()
              program.readAllStandardError().constData());
 
     QCOMPARE(::kill(static_cast<pid_t>(program.processId()), signalNumber), 0);
-    QVERIFY2(program.waitForFinished(30000), "the program did not end");
-    const QByteArray errors = program.readAllStandardError();
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit); // not killed by the signal
-    QVERIFY2(program.exitCode() == 0, errors.constData());
+    QByteArray errors;
+    const QString fault = faultInEnd(program, errors);
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
     QVERIFY2(!errors.contains("message:"), errors.constData());
-    QVERIFY2(!errors.contains("window left:"), errors.constData());
     QCOMPARE(homeNumberOf(folder.databasePath(), QStringLiteral("Ann Lee")), storedHome);
 }
 
@@ -197,11 +211,9 @@ void tst_TerminationSignals::signalDuringADialWaitEndsTheDial()
         QVERIFY2(waitForLine(program, QStringLiteral("box: ") + waitsOn, seen), qPrintable(seen.join(u'\n')));
 
     QCOMPARE(::kill(static_cast<pid_t>(program.processId()), signalNumber), 0);
-    QVERIFY2(program.waitForFinished(30000), "the program did not end");
-    const QByteArray errors = program.readAllStandardError();
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit); // not killed, by the signal or by a crash
-    QVERIFY2(program.exitCode() == 0, errors.constData());
-    QVERIFY2(!errors.contains("window left:"), errors.constData());
+    QByteArray errors;
+    const QString fault = faultInEnd(program, errors);
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
     // The dial ended where it waited: no further message, and no tones after the access number.
     seen.append(QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts));
     QCOMPARE(boxesShown(seen), waitsOn.isEmpty() ? 0 : 1);
@@ -235,11 +247,9 @@ void tst_TerminationSignals::secondSignalAfterARefusedStoreCloses()
     QCOMPARE(program.state(), QProcess::Running);
 
     QCOMPARE(::kill(static_cast<pid_t>(pid), SIGTERM), 0);
-    QVERIFY2(program.waitForFinished(30000), "the program did not end");
-    const QByteArray errors = program.readAllStandardError();
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(program.exitCode() == 0, errors.constData());
-    QVERIFY2(!errors.contains("window left:"), errors.constData());
+    QByteArray errors;
+    const QString fault = faultInEnd(program, errors);
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
     seen.append(QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts));
     QCOMPARE(boxesShown(seen), 1); // the refusal was said once, not again
     lock.release();
@@ -273,11 +283,9 @@ void tst_TerminationSignals::signalDuringTheEditorsCloseMessage()
     lock.release(); // the next close's quiet try at storing now succeeds
 
     QCOMPARE(::kill(static_cast<pid_t>(pid), SIGTERM), 0);
-    QVERIFY2(program.waitForFinished(30000), "the program did not end");
-    const QByteArray errors = program.readAllStandardError();
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(program.exitCode() == 0, errors.constData());
-    QVERIFY2(!errors.contains("window left:"), errors.constData());
+    QByteArray errors;
+    const QString fault = faultInEnd(program, errors);
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
     seen.append(QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts));
     QCOMPARE(boxesShown(seen), 1);
     QCOMPARE(homeNumberOf(folder.databasePath(), QStringLiteral("Ann Lee")), QStringLiteral("555-0166"));
