@@ -42,6 +42,7 @@ test_packages=(
     python3-dbusmock
     pulseaudio pulseaudio-utils sox multimon-ng
     desktop-file-utils appstream dpkg-dev file lintian man-db
+    adwaita-qt6
 )
 packages=("${run_packages[@]}")
 [ "$mode" = test ] && packages+=("${test_packages[@]}")

@@ -880,7 +880,13 @@ void tst_frmPhone::slotsFitUnderEveryStyle_data()
     QTest::addColumn<QString>("style");
     QTest::addColumn<bool>("dark");
     QTest::addColumn<bool>("whileOpen"); // the look changes while the keypad shows, as a desktop's theme switch does
-    for (const QString& style : QStyleFactory::keys()) {
+    // Qt's own styles, and GNOME's Adwaita (setup.sh installs it), which keeps wider blanks around a text box's text.
+    QStringList styles = QStyleFactory::keys();
+    for (const QString& adwaita : {QStringLiteral("Adwaita"), QStringLiteral("Adwaita-Dark")}) {
+        if (!styles.contains(adwaita, Qt::CaseInsensitive))
+            styles.append(adwaita);
+    }
+    for (const QString& style : styles) {
         for (bool dark : {false, true}) {
             for (bool whileOpen : {false, true}) {
                 QTest::addRow("%s, %s palette%s", qPrintable(style), dark ? "dark" : "light",
@@ -898,6 +904,8 @@ void tst_frmPhone::slotsFitUnderEveryStyle()
     QFETCH(QString, style);
     QFETCH(bool, dark);
     QFETCH(bool, whileOpen);
+    QVERIFY2(QStyleFactory::keys().contains(style, Qt::CaseInsensitive),
+             qPrintable(style + QStringLiteral(" is not installed")));
 
     // The program's look comes back whatever this case ends with.
     struct LookBack {

@@ -12,8 +12,10 @@
 #include "ui/Twips.h"
 #include "ui/WindowRegistry.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -81,6 +83,8 @@ private slots:
     void designedFontFallsBack();
     void designedFontSeesFontsAddedLater();
     void editableComboKeepsTheList();
+    void namedListHoldsItsList_data();
+    void namedListHoldsItsList();
     void pictures_data();
     void pictures();
 };
@@ -523,6 +527,51 @@ void tst_UiServices::editableComboKeepsTheList()
     QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
     QCOMPARE(combo->currentText(), QStringLiteral("Lang"));
     QCOMPARE(combo->count(), 2);
+}
+
+void tst_UiServices::namedListHoldsItsList_data()
+{
+    QTest::addColumn<bool>("editable");
+    QTest::newRow("editable") << true;
+    QTest::newRow("fixed") << false;
+}
+
+// A named list box holds its drop-down list, as Qt's own list box does, so that a screen reader finds the list when
+// it opens and can tell how many entries it has; it offers to open and close the list.
+void tst_UiServices::namedListHoldsItsList()
+{
+    QFETCH(bool, editable);
+    QWidget window;
+    auto* combo = new QComboBox(&window);
+    combo->setEditable(editable);
+    combo->addItems({"Acme Card", "Beta Tel"});
+    nameControl(combo, QStringLiteral("Select Card Company"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(combo);
+    QCOMPARE(box->text(QAccessible::Name), QStringLiteral("Select Card Company"));
+    QCOMPARE(box->childCount(), editable ? 2 : 1);
+    QAccessibleInterface* list = box->child(0);
+    QVERIFY(list);
+    QCOMPARE(list->object(), combo->view());
+    QCOMPARE(box->indexOfChild(list), 0);
+    if (editable) {
+        QAccessibleInterface* text = box->child(1);
+        QVERIFY(text);
+        QCOMPARE(text->object(), combo->lineEdit());
+        QCOMPARE(box->indexOfChild(text), 1);
+    }
+    QVERIFY(!box->child(editable ? 2 : 1));
+    QCOMPARE(box->indexOfChild(QAccessible::queryAccessibleInterface(&window)), -1);
+
+    QAccessibleActionInterface* actions = box->actionInterface();
+    QVERIFY(actions);
+    QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+    actions->doAction(QAccessibleActionInterface::showMenuAction());
+    QTRY_VERIFY(combo->view()->isVisible());
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_VERIFY(!combo->view()->isVisible());
 }
 
 void tst_UiServices::pictures_data()

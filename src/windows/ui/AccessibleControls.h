@@ -7,15 +7,21 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QComboBox>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QObject>
+#include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
 
 namespace miravo {
 
@@ -24,8 +30,10 @@ namespace detail {
 // Smaller than this a caption is no longer comfortable to read; eliding is the better choice then.
 inline constexpr qreal SmallestPointSize = 6.5;
 inline constexpr qreal PointSizeStep = 0.25;
-// The blank a line edit keeps on either side of its text, and its cursor.
-inline constexpr int EditTextMargins = 6;
+// The blank Qt's line edit keeps on either side of its text, inside what the style gives it.
+inline constexpr int EditTextSideBlank = 2;
+// A pixel to spare, for the edges of smoothed glyphs.
+inline constexpr int EditTextSlack = 1;
 
 // The font shrunk in small steps until the text fits `room` on one line; the smallest tried when none does.
 inline QFont shrunkToFit(QFont font, const QString& text, int room)
@@ -40,7 +48,9 @@ inline QFont shrunkToFit(QFont font, const QString& text, int room)
 // Qt's own interface for a combo box speaks its text as its name on Linux (a label relation is meant to say what
 // the box is for), so a screen reader would announce "Acme Cards" instead of "Select Card Company" once a company
 // is chosen. A named combo box gets this interface instead: its name says what it is for, its value and its
-// text box what it holds now.
+// text box what it holds now. Like Qt's, it holds its drop-down list (which lives in a popup window of its own,
+// so a plain widget's interface would not find it) and offers to open it: a screen reader then says "List with
+// 2 items" when the list opens.
 class NamedComboBox final : public QAccessibleWidget {
 public:
     explicit NamedComboBox(QComboBox* combo)
@@ -50,9 +60,47 @@ public:
     QString text(QAccessible::Text kind) const override
     {
         if (kind == QAccessible::Value)
-            return static_cast<const QComboBox*>(widget())->currentText();
+            return combo()->currentText();
         return QAccessibleWidget::text(kind);
     }
+
+    // The list first, then the text box of an editable one.
+    int childCount() const override { return combo()->lineEdit() ? 2 : 1; }
+
+    QAccessibleInterface* child(int index) const override
+    {
+        if (index == 0)
+            return QAccessible::queryAccessibleInterface(combo()->view());
+        if (index == 1 && combo()->lineEdit())
+            return QAccessible::queryAccessibleInterface(combo()->lineEdit());
+        return nullptr;
+    }
+
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        if (!child)
+            return -1;
+        if (child->object() == combo()->view())
+            return 0;
+        if (combo()->lineEdit() && child->object() == combo()->lineEdit())
+            return 1;
+        return -1;
+    }
+
+    QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
+
+    void doAction(const QString& action) override
+    {
+        if (action != showMenuAction() && action != pressAction())
+            return;
+        if (combo()->view()->isVisible())
+            combo()->hidePopup();
+        else
+            combo()->showPopup();
+    }
+
+private:
+    QComboBox* combo() const { return static_cast<QComboBox*>(widget()); }
 };
 
 inline QAccessibleInterface* namedComboBoxes(const QString& className, QObject* object)
@@ -77,6 +125,66 @@ inline QAccessibleInterface* topLevelWindows(const QString& className, QObject* 
         return nullptr;
     return new QAccessibleWidget(widget, QAccessible::Window);
 }
+
+// The width a combo box's text box has for its text: what the style leaves inside the box's field, less the blank on
+// either side and the cursor.
+inline int editTextRoom(const QComboBox* combo)
+{
+    // A style sets its blanks when it polishes the box (Adwaita gives the text box text margins), which Qt otherwise
+    // leaves until the window first shows.
+    combo->ensurePolished();
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = combo->isEditable();
+    option.frame = combo->hasFrame();
+    const QRect field =
+        combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+    const QLineEdit* edit = combo->lineEdit();
+    if (!edit)
+        return field.width() - 2 * EditTextSideBlank - EditTextSlack;
+    QStyleOptionFrame panel;
+    panel.initFrom(edit);
+    panel.rect = QRect(QPoint(), field.size());
+    panel.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &panel, edit) : 0;
+    panel.midLineWidth = 0;
+    panel.state |= QStyle::State_Sunken;
+    const QRect contents =
+        edit->style()->subElementRect(QStyle::SE_LineEditContents, &panel, edit).marginsRemoved(edit->textMargins());
+    const int cursor = edit->style()->pixelMetric(QStyle::PM_TextCursorWidth, &panel, edit);
+    return contents.width() - 2 * EditTextSideBlank - cursor - EditTextSlack;
+}
+
+// Keeps a text fitting a combo box's text box: shrinks the box's own font from the one it had when first fitted, now
+// and after each change of style.
+class EditTextFit final : public QObject {
+public:
+    explicit EditTextFit(QComboBox* combo)
+        : QObject(combo)
+        , m_combo(combo)
+        , m_font(combo->font())
+    {
+        combo->installEventFilter(this);
+    }
+
+    void fit(const QString& text)
+    {
+        m_text = text;
+        m_combo->setFont(shrunkToFit(m_font, m_text, editTextRoom(m_combo)));
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_combo && event->type() == QEvent::StyleChange)
+            fit(m_text);
+        return false;
+    }
+
+private:
+    QComboBox* m_combo;
+    QFont m_font;
+    QString m_text;
+};
 
 } // namespace detail
 
@@ -160,16 +268,20 @@ inline void fitCaption(QLabel* caption)
     }
 }
 
-// Makes `text` fit the text box of a combo box, by a slightly smaller font for that one control when needed.
+// Makes `text` fit the text box of a combo box, by a slightly smaller font for that one control when needed. The
+// room is the style's: some styles (Adwaita among them) keep a wider blank around a text box's text than others, so
+// the fit is made again whenever the style changes.
 inline void fitEditText(QComboBox* combo, const QString& text)
 {
-    QStyleOptionComboBox option;
-    option.initFrom(combo);
-    option.editable = combo->isEditable();
-    option.frame = combo->hasFrame();
-    const QRect field =
-        combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
-    combo->setFont(detail::shrunkToFit(combo->font(), text, field.width() - detail::EditTextMargins));
+    // A plain QObject to Qt's casts (no meta-object of its own): found by the language's cast.
+    detail::EditTextFit* fit = nullptr;
+    for (QObject* child : combo->children()) {
+        if ((fit = dynamic_cast<detail::EditTextFit*>(child)))
+            break;
+    }
+    if (!fit)
+        fit = new detail::EditTextFit(combo);
+    fit->fit(text);
 }
 
 } // namespace miravo
