@@ -567,6 +567,8 @@ class BrowserWindow(DesktopCase):
         if getattr(self, "page_server", None) and self.page_server.poll() is None:
             self.page_server.terminate()
             self.page_server.wait(timeout=30)
+        if getattr(self, "page_server", None):
+            self.page_server.stdout.close()
 
     def open_browser(self, proxy=None):
         """Starts the program and opens the browser window by keyboard; through `proxy` (a port) when given."""
@@ -709,6 +711,8 @@ class Heard(DesktopCase):
         if self.page_server and self.page_server.poll() is None:
             self.page_server.terminate()
             self.page_server.wait(timeout=30)
+        if self.page_server:
+            self.page_server.stdout.close()
         # What the last case's program said on its way out is not the next case's.
         self.orca.settle()
 
@@ -806,12 +810,40 @@ class Heard(DesktopCase):
         poll("the new page's link", lambda: any(
             link.getRole() == pyatspi.ROLE_LINK and "Price list" in (link.name or text_of_any(link))
             for link in descendants(window)))
+        # Orca has no browse mode for a Qt program's pages; its flat review reads what the window shows, line by
+        # line from the top: the toolbar, the address box, then the page, whose heading is heard.
+        self.orca.settle()
+        heard = self.review_lines_until(lambda said: said == "Card prices")
+        self.assertTrue(any("Address:" in line for line in heard[:-1]), heard)
         # Back into the page and on to its link, which Orca reads with the page it is in.
         press("shift+Tab")
         self.program.wait_focus("Web page")
         self.orca.settle()
         spoken = self.key_and_hear("Tab", "the link", lambda said: said == "Price list link.")
         self.assertIn("Prices document web", spoken)
+
+    def review_lines_until(self, probe, limit=10):
+        """Reads the active window by Orca's flat review, its current line and then line after line, until Orca
+        says something for which probe(utterance) holds: what each line said."""
+        lines = []
+        for key in ["KP_Up"] + ["KP_Page_Up"] * limit:
+            mark = self.orca.mark()
+            press(key)
+            self.orca.settle()
+            lines.append(" ".join(self.orca.spoken(mark)))
+            if any(probe(said) for said in self.orca.spoken(mark)):
+                return lines
+        raise AssertionError(f"flat review never said it; line by line it said {lines!r}")
+
+    def test_an_opened_list_says_how_many_entries_it_has(self):
+        self.start_program()
+        self.program.tab_to("Select Card Company")
+        self.orca.settle()
+        self.key_and_hear("alt+Down", "the opened list", lambda said: said == "List with 2 items.")
+        self.key_and_hear("Down", "the second company", lambda said: said == "Beta Tel.")
+        self.key_and_hear("Return", "the list box with its pick",
+                          lambda said: said == "Select Card Company editable combo box.")
+        self.wait_field_text("Miravo", pyatspi.ROLE_TEXT, "Enter Miravo Number!", "18005550200")
 
     def fill_dialing_fields(self, fields):
         for caption, typed in fields:

@@ -17,8 +17,9 @@ import threading
 import time
 
 # One utterance: its text may span lines (a status text of several lines is one utterance); Orca closes it with
-# the voice it used.
-SPEECH = re.compile(r"SPEECH OUTPUT: '(.*?)' ?\{[^{}]*\}$", re.S | re.M)
+# the voice it used: one voice ("{...}"), or a list of them ("[{...}]") for what flat review reads.
+SPEECH = re.compile(r"SPEECH OUTPUT: '(.*?)'(?: voice=\S+)? ?(?:\{[^{}]*\}|\[\{[^{}]*\}(?:, \{[^{}]*\})*\])$",
+                    re.S | re.M)
 
 SPEECHD_CONF = """DefaultVolume 100
 AddModule "dummy" "sd_dummy" ""
