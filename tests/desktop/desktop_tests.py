@@ -814,7 +814,10 @@ class Heard(DesktopCase):
         # line from the top: the toolbar, the address box, then the page, whose heading is heard.
         self.orca.settle()
         heard = self.review_lines_until(lambda said: said == "Card prices")
+        self.assertIn("Back Forward Stop Refresh Home Search", heard[0])
         self.assertTrue(any("Address:" in line for line in heard[:-1]), heard)
+        # What was announced is not read again as part of the window.
+        self.assertFalse(any("Page loaded" in line for line in heard), heard)
         # Back into the page and on to its link, which Orca reads with the page it is in.
         press("shift+Tab")
         self.program.wait_focus("Web page")

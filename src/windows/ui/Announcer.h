@@ -8,6 +8,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -58,6 +59,11 @@ private:
                 return static_cast<const Announcer*>(widget())->m_message;
             return QAccessibleWidget::text(kind);
         }
+
+        // No place on the screen: a screen reader's review of what the window shows (Orca's flat review) would
+        // otherwise read the last message as the window's first line, long after it was said. Showing it is
+        // what has it said, and that state comes from the widget.
+        QRect rect() const override { return {}; }
     };
 
     static QAccessibleInterface* accessibleFactory(const QString& className, QObject* object)
