@@ -154,33 +154,31 @@ inline int editTextRoom(const QComboBox* combo)
     return contents.width() - 2 * EditTextSideBlank - cursor - EditTextSlack;
 }
 
-// Keeps a text fitting a combo box's text box: shrinks the box's own font from the one it had when first fitted, now
-// and after each change of style.
+// Keeps a text fitting a combo box's text box: shrinks the box's own font from the one it had at the start, now and
+// after each change of style.
 class EditTextFit final : public QObject {
 public:
-    explicit EditTextFit(QComboBox* combo)
+    EditTextFit(QComboBox* combo, const QString& text)
         : QObject(combo)
         , m_combo(combo)
         , m_font(combo->font())
+        , m_text(text)
     {
+        fit();
         combo->installEventFilter(this);
-    }
-
-    void fit(const QString& text)
-    {
-        m_text = text;
-        m_combo->setFont(shrunkToFit(m_font, m_text, editTextRoom(m_combo)));
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (watched == m_combo && event->type() == QEvent::StyleChange)
-            fit(m_text);
+            fit();
         return false;
     }
 
 private:
+    void fit() { m_combo->setFont(shrunkToFit(m_font, m_text, editTextRoom(m_combo))); }
+
     QComboBox* m_combo;
     QFont m_font;
     QString m_text;
@@ -270,18 +268,10 @@ inline void fitCaption(QLabel* caption)
 
 // Makes `text` fit the text box of a combo box, by a slightly smaller font for that one control when needed. The
 // room is the style's: some styles (Adwaita among them) keep a wider blank around a text box's text than others, so
-// the fit is made again whenever the style changes.
+// the fit is made again whenever the style changes. Once for each box.
 inline void fitEditText(QComboBox* combo, const QString& text)
 {
-    // A plain QObject to Qt's casts (no meta-object of its own): found by the language's cast.
-    detail::EditTextFit* fit = nullptr;
-    for (QObject* child : combo->children()) {
-        if ((fit = dynamic_cast<detail::EditTextFit*>(child)))
-            break;
-    }
-    if (!fit)
-        fit = new detail::EditTextFit(combo);
-    fit->fit(text);
+    new detail::EditTextFit(combo, text);
 }
 
 } // namespace miravo
