@@ -55,6 +55,9 @@ CLIENTS = [
 
 ACCESS_COMMAND = "ATDT18005550100<CR>"
 TONE_COMMAND = "ATDT2,4321,,5551234,#<CR><LF>"
+# What a whole call needs typed into the main window: (caption, text), in the order typed.
+DIALING_FIELDS = (("Enter Miravo Number!", "18005550100"), ("Language English or French", "2"),
+                  ("Enter Access PIN Number!", "4321"), ("Select telephone number.", "5551234"))
 
 
 def poll(what, probe, timeout=TIMEOUT):
@@ -418,6 +421,12 @@ class DesktopCase(unittest.TestCase):
         self.program.wait_focus("Connect", pyatspi.ROLE_PUSH_BUTTON)
         return main
 
+    def fill_dialing_fields(self, fields=DIALING_FIELDS):
+        """Types each text into the main window's field of that caption, reaching it by Tab."""
+        for caption, typed in fields:
+            self.program.tab_to(caption)
+            type_text(typed)
+
     def field_text(self, window_name, role, name):
         return text_of(wait_find(self.program, window_name, role, name))
 
@@ -481,10 +490,7 @@ class KeypadWindow(DesktopCase):
         self.start_modem()
         self.start_program()
         program = self.program
-        for caption, typed in (("Enter Miravo Number!", "18005550100"), ("Language English or French", "2"),
-                               ("Enter Access PIN Number!", "4321"), ("Select telephone number.", "5551234")):
-            program.tab_to(caption)
-            type_text(typed)
+        self.fill_dialing_fields()
         program.tab_to("Dial")
         press("space")
 
@@ -666,9 +672,7 @@ class DesignedLayout(DesktopCase):
         program = self.program
         self.assertLaidOut("Miravo", widths)
 
-        for caption, typed in (("Enter Miravo Number!", "18005550100"), ("Select telephone number.", "5551234")):
-            program.tab_to(caption)
-            type_text(typed)
+        self.fill_dialing_fields((("Enter Miravo Number!", "18005550100"), ("Select telephone number.", "5551234")))
         program.tab_to("Dial")
         press("space")
         program.wait_focus("Display", pyatspi.ROLE_TEXT)
@@ -728,10 +732,7 @@ class Heard(DesktopCase):
     def test_enter_presses_connect_and_the_question_is_read(self):
         self.start_modem()
         self.start_program()
-        for caption, typed in (("Enter Miravo Number!", "18005550100"), ("Language English or French", "2"),
-                               ("Enter Access PIN Number!", "4321"), ("Select telephone number.", "5551234")):
-            self.program.tab_to(caption)
-            type_text(typed)
+        self.fill_dialing_fields()
         self.program.tab_to("Connect")
         self.orca.settle()
         self.key_and_hear("Return", "the handset question",
@@ -743,10 +744,7 @@ class Heard(DesktopCase):
     def test_keypad_says_its_status_texts_during_a_send(self):
         self.start_modem()
         self.start_program()
-        for caption, typed in (("Enter Miravo Number!", "18005550100"), ("Language English or French", "2"),
-                               ("Enter Access PIN Number!", "4321"), ("Select telephone number.", "5551234")):
-            self.program.tab_to(caption)
-            type_text(typed)
+        self.fill_dialing_fields()
         self.program.tab_to("Dial")
         press("Return")
         self.program.wait_focus("Display", pyatspi.ROLE_TEXT)
@@ -848,11 +846,6 @@ class Heard(DesktopCase):
                           lambda said: said == "Select Card Company editable combo box.")
         self.wait_field_text("Miravo", pyatspi.ROLE_TEXT, "Enter Miravo Number!", "18005550200")
 
-    def fill_dialing_fields(self, fields):
-        for caption, typed in fields:
-            self.program.tab_to(caption)
-            type_text(typed)
-
     def test_an_empty_named_list_says_its_name_once(self):
         self.start_program()
         self.program.tab_to("Select telephone number.")
@@ -865,8 +858,7 @@ class Heard(DesktopCase):
     def test_where_am_i_in_the_handset_question_reads_the_question(self):
         self.start_modem()
         self.start_program()
-        self.fill_dialing_fields((("Enter Miravo Number!", "18005550100"), ("Language English or French", "2"),
-                                  ("Enter Access PIN Number!", "4321"), ("Select telephone number.", "5551234")))
+        self.fill_dialing_fields()
         self.program.tab_to("Connect")
         self.orca.settle()
         question = "Pick up the handset when the dialing is complete"
